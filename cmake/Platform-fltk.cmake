@@ -1,0 +1,54 @@
+# Linux: our dialog manager on FLTK 1.3, reading the same compiled resource
+# script as Windows.
+find_library(FLTK_LIBRARY NAMES fltk REQUIRED)
+find_path(FLTK_INCLUDE_DIR FL/Fl.H REQUIRED)
+find_package(X11 REQUIRED)
+
+# Compiled resources: llvm-rc (preprocessing through clang) or windres.
+find_program(QEL_RC NAMES llvm-rc llvm-rc-16 llvm-rc-15 llvm-rc-14)
+set(QEL_RES ${CMAKE_BINARY_DIR}/qel.res)
+file(GLOB QEL_RES_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)
+if(QEL_RC)
+  set(QEL_RC_COMMAND ${QEL_RC} /I ${CMAKE_SOURCE_DIR}/res /I ${QEL_PLATFORM_DIR}
+      /FO ${QEL_RES} ${CMAKE_SOURCE_DIR}/res/qel.rc)
+else()
+  find_program(QEL_WINDRES NAMES windres x86_64-w64-mingw32-windres i686-w64-mingw32-windres REQUIRED)
+  set(QEL_RC_COMMAND ${QEL_WINDRES} -I ${CMAKE_SOURCE_DIR}/res -I ${QEL_PLATFORM_DIR}
+      -O res -o ${QEL_RES} ${CMAKE_SOURCE_DIR}/res/qel.rc)
+endif()
+add_custom_command(OUTPUT ${QEL_RES}
+  COMMAND ${QEL_RC_COMMAND}
+  DEPENDS ${QEL_RES_INPUTS} ${QEL_PLATFORM_DIR}/win32.h
+  COMMENT "Compiling res/qel.rc")
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/qel_resources.cpp
+  COMMAND ${CMAKE_COMMAND} -DINPUT=${QEL_RES} -DOUTPUT=${CMAKE_BINARY_DIR}/qel_resources.cpp
+          -DSYMBOL=kProgramResources -P ${CMAKE_SOURCE_DIR}/cmake/EmbedFile.cmake
+  DEPENDS ${QEL_RES} ${CMAKE_SOURCE_DIR}/cmake/EmbedFile.cmake)
+add_custom_target(qel_res DEPENDS ${QEL_RES})
+
+set(FLTK_DIR ${CMAKE_SOURCE_DIR}/src/platform/fltk)
+
+# Reading compiled resources and dialog templates: no FLTK needed.
+add_library(qel_templates STATIC
+  ${FLTK_DIR}/byte_reader.cpp
+  ${FLTK_DIR}/resources.cpp
+  ${FLTK_DIR}/dialog_template.cpp)
+target_include_directories(qel_templates PUBLIC ${FLTK_DIR})
+
+add_library(qel_platform STATIC
+  ${FLTK_DIR}/dialog.cpp
+  ${FLTK_DIR}/edit.cpp
+  ${FLTK_DIR}/button.cpp
+  ${FLTK_DIR}/static.cpp
+  ${FLTK_DIR}/input.cpp
+  ${FLTK_DIR}/x11_window.cpp)
+target_include_directories(qel_platform PUBLIC ${FLTK_DIR} PRIVATE ${FLTK_INCLUDE_DIR})
+target_link_libraries(qel_platform PUBLIC qel_templates ${FLTK_LIBRARY} X11::X11)
+
+add_executable(qel
+  src/qel.cpp
+  ${FLTK_DIR}/startup.cpp
+  ${CMAKE_BINARY_DIR}/qel_resources.cpp)
+target_include_directories(qel PRIVATE src res ${QEL_PLATFORM_DIR})
+target_link_libraries(qel PRIVATE qel_core qel_platform)
+install(TARGETS qel RUNTIME DESTINATION bin)

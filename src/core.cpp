@@ -1,0 +1,119 @@
+#include "core.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "win32.h"
+
+char StrD[LungBuffer] = "0";
+char StrH[LungBuffer] = "0";
+char StrO[LungBuffer] = "0";
+
+namespace {
+
+// Field lengths: 999999999, 3FFFFFFF and 7777777777 are the largest entries.
+const int MaxCifreDecimali = 9;
+const int MaxCifreEsadecimali = 8;
+const int MaxCifreOttali = 10;
+
+// Classic-locale character classes, whatever the process locale, and safe
+// for bytes 0x80 to 0xFF where plain isdigit() on a signed char is not.
+bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool IsHexDigit(char c) {
+  return IsDecimalDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+// Small letters count like capitals: a text pasted where nothing turned it
+// into capitals must not read "ff" as zero.
+uint32_t HexDigitValue(char c) {
+  if (IsDecimalDigit(c)) return static_cast<uint32_t>(c - '0');
+  if (c >= 'A' && c <= 'F') return static_cast<uint32_t>(c - 'A' + 10);
+  if (c >= 'a' && c <= 'f') return static_cast<uint32_t>(c - 'a' + 10);
+  return 0;
+}
+
+uint32_t OctDigitValue(char c) {
+  return IsDecimalDigit(c) ? static_cast<uint32_t>(c - '0') : 0;
+}
+
+uint32_t DecimalValue(const char* testo) {
+  return static_cast<uint32_t>(std::atol(testo));
+}
+
+// Reads the digits from the last to the first, the place value growing by
+// the base each time. Unsigned: the place value after the eighth hexadecimal
+// digit is 2^32, which wraps harmlessly instead of overflowing.
+uint32_t ValueInBase(const char* testo, uint32_t base, uint32_t (*valore)(char)) {
+  uint32_t dec = 0;
+  uint32_t molt = 1;
+  for (size_t i = std::strlen(testo); i-- > 0;) {
+    dec += valore(testo[i]) * molt;
+    molt *= base;
+  }
+  return dec;
+}
+
+void WriteDecimal(uint32_t valore, char* destinazione) {
+  std::snprintf(destinazione, LungBuffer, "%lu", static_cast<unsigned long>(valore));
+}
+
+int Rejected() {
+  keybd_event(VK_BACK, 0, 0, 0);
+  MessageBeep(0xFFFFFFFF);
+  return 0;
+}
+
+}  // namespace
+
+void DecToEsa() {
+  std::snprintf(StrH, LungBuffer, "%lX", static_cast<unsigned long>(DecimalValue(StrD)));
+}
+
+void DecToOct() {
+  std::snprintf(StrO, LungBuffer, "%lo", static_cast<unsigned long>(DecimalValue(StrD)));
+}
+
+void EsaToDec() {
+  if (StrH[0] == '\0') return;
+  WriteDecimal(ValueInBase(StrH, 16, HexDigitValue), StrD);
+}
+
+void OctToDec() {
+  if (StrO[0] == '\0') return;
+  WriteDecimal(ValueInBase(StrO, 8, OctDigitValue), StrD);
+}
+
+// Each validator looks at every position once; "resto" is the length of the
+// text from that position on, so the length tests bite at the first position.
+int EditDecimale(const char* stringa, int num_car) {
+  for (int i = 0; i < num_car; i++) {
+    int resto = num_car - i;
+    if (!IsDecimalDigit(stringa[i])) return Rejected();
+    if (resto > MaxCifreDecimali) return Rejected();
+  }
+  return 1;
+}
+
+int EditEsadecimale(const char* stringa, int num_car) {
+  for (int i = 0; i < num_car; i++) {
+    int resto = num_car - i;
+    if (!IsHexDigit(stringa[i])) return Rejected();
+    // An eight-digit text must stay within 3FFFFFFF.
+    if (resto > MaxCifreEsadecimali - 1 && stringa[i] > '3') return Rejected();
+    if (resto > MaxCifreEsadecimali) return Rejected();
+  }
+  return 1;
+}
+
+int EditOttale(const char* stringa, int num_car) {
+  for (int i = 0; i < num_car; i++) {
+    int resto = num_car - i;
+    if (!IsDecimalDigit(stringa[i])) return Rejected();
+    if (stringa[i] == '8' || stringa[i] == '9') return Rejected();
+    if (resto > MaxCifreOttali) return Rejected();
+  }
+  return 1;
+}

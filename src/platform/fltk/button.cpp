@@ -1,0 +1,100 @@
+// The BUTTON control: push buttons and group boxes.
+#include <FL/Fl.H>
+#include <FL/Fl_Button.H>
+#include <FL/fl_draw.H>
+
+#include <string>
+
+#include "dialog.h"
+
+namespace {
+
+class PushButton : public Fl_Button {
+ public:
+  PushButton(const PixelRect& r, Control& control) : Fl_Button(r.x, r.y, r.w, r.h), control_(control) {
+    callback(Clicked, &control);
+  }
+
+  int handle(int event) override {
+    if (event == FL_FOCUS && RefusesKeyboardFocus(control_)) return 0;
+    return Fl_Button::handle(event);
+  }
+
+ private:
+  static void Clicked(Fl_Widget*, void* control) {
+    SendCommand(*static_cast<Control*>(control), BN_CLICKED);
+  }
+
+  Control& control_;
+};
+
+// A frame with its title set into the top line. It paints no background,
+// so the controls inside it stay visible whichever is drawn last.
+class GroupBox : public Fl_Widget {
+ public:
+  explicit GroupBox(const PixelRect& r) : Fl_Widget(r.x, r.y, r.w, r.h) {
+    align(FL_ALIGN_INSIDE | FL_ALIGN_TOP_LEFT);
+  }
+
+  void draw() override {
+    fl_font(labelfont(), labelsize());
+    const int half = fl_height() / 2;
+    draw_box(FL_ENGRAVED_FRAME, x(), y() + half, w(), h() - half, color());
+    if (!label() || !*label()) return;
+    const int textWidth = static_cast<int>(fl_width(label()));
+    fl_color(parent() ? parent()->color() : color());
+    fl_rectf(x() + 6, y(), textWidth + 4, fl_height());
+    fl_color(active_r() ? labelcolor() : fl_inactive(labelcolor()));
+    fl_draw(label(), x() + 8, y() + fl_height() - fl_descent());
+  }
+};
+
+// BS_MULTILINE: break the text into lines that fit, inside a word too when a
+// word alone is wider than the button, as DrawText's word break does.
+std::string WrapToWidth(const std::string& text, double width) {
+  std::string wrapped, line;
+  for (char c : text) {
+    std::string candidate = line + c;
+    if (!line.empty() && fl_width(candidate.c_str()) > width) {
+      const size_t space = line.rfind(' ');
+      if (c != ' ' && space != std::string::npos && space > 0) {
+        wrapped += line.substr(0, space) + '\n';
+        line = line.substr(space + 1) + c;
+      } else {
+        wrapped += line + '\n';
+        line = (c == ' ') ? std::string() : std::string(1, c);
+      }
+    } else {
+      line = candidate;
+    }
+  }
+  return wrapped + line;
+}
+
+std::string ButtonLabel(const Control& control, const std::string& text, const Fl_Widget* button) {
+  if (!(control.style & BS_MULTILINE)) return text;
+  fl_font(button->labelfont(), button->labelsize());
+  return WrapToWidth(text, button->w() - Fl::box_dw(button->box()) - 2);
+}
+
+Fl_Widget* CreateButton(Control& control, const DialogItemTemplate& item, const PixelRect& rect) {
+  Fl_Widget* button;
+  if ((control.style & BS_TYPEMASK) == BS_GROUPBOX) button = new GroupBox(rect);
+  else button = new PushButton(rect, control);
+  ApplyDialogFont(button, control.dialog->font);
+  control.text = item.title.isOrdinal ? "" : item.title.name;
+  button->copy_label(ButtonLabel(control, control.text, button).c_str());
+  return button;
+}
+
+void SetButtonText(Control& control, const char* text) {
+  control.text = text;
+  control.widget->copy_label(ButtonLabel(control, control.text, control.widget).c_str());
+  control.widget->redraw();
+}
+
+const char* ButtonText(const Control& control) { return control.text.c_str(); }
+
+}  // namespace
+
+const ControlKind kButtonKind = {"BUTTON", CreateButton, SetButtonText, ButtonText, nullptr, false};

@@ -1,0 +1,261 @@
+// DialogBoxParamA and friends: dialogs built from compiled templates, run
+// modally on FLTK.
+#include "dialog.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Widget.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <strings.h>
+
+#include "resources.h"
+#include "x11_window.h"
+
+namespace {
+
+const ControlKind* const kControlKinds[] = {&kEditKind, &kButtonKind, &kStaticKind};
+
+class DialogWindow : public Fl_Double_Window {
+ public:
+  DialogWindow(int w, int h, HWND dialog) : Fl_Double_Window(w, h), dialog_(dialog) {
+    callback(CloseBox, dialog);
+  }
+
+  // Keys that no control used: the dialog manager's own keys.
+  int handle(int event) override {
+    if (event == FL_SHORTCUT && !Fl::event_state(FL_SHIFT | FL_CTRL | FL_ALT | FL_META)) {
+      switch (Fl::event_key()) {
+        case FL_Escape:
+          SendDialogMessage(dialog_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+          return 1;
+        case FL_Enter:
+        case FL_KP_Enter:  // no default push button: Enter is IDOK
+          SendDialogMessage(dialog_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+          return 1;
+      }
+    }
+    return Fl_Double_Window::handle(event);
+  }
+
+ private:
+  // The close box (and Esc, should it ever get this far) is IDCANCEL: the
+  // dialog procedure decides whether the dialog ends.
+  static void CloseBox(Fl_Widget*, void* data) {
+    SendDialogMessage(static_cast<HWND>(data), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  }
+
+  HWND dialog_;
+};
+
+// Windows' MulDiv: rounded to nearest.
+int MulDiv(int number, int numerator, int denominator) {
+  return static_cast<int>(std::lround(static_cast<double>(number) * numerator / denominator));
+}
+
+float ScreenDpi() {
+  float h = 96, v = 96;
+  Fl::screen_dpi(h, v);
+  return (v >= 48 && v <= 480) ? v : 96;  // some X servers report nonsense
+}
+
+// "MS Sans Serif" and the like become FLTK's sans face; "System" was a
+// bold face. Sizes are points, so they follow the screen's DPI.
+DialogFont DialogFontFor(const DialogTemplate& t) {
+  DialogFont font;
+  const bool bold = t.weight >= 600 || strcasecmp(t.typeface.c_str(), "System") == 0;
+  font.face = bold ? FL_HELVETICA_BOLD : FL_HELVETICA;
+  if (t.italic) font.face += FL_ITALIC;
+  const int points = (t.style & DS_SETFONT) && t.pointSize ? t.pointSize : 8;
+  font.size = static_cast<Fl_Fontsize>(std::lround(points * ScreenDpi() / 72.0f));
+
+  fl_font(font.face, font.size);
+  const double letters = fl_width("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
+  font.xBase = (static_cast<int>(letters) / 26 + 1) / 2;
+  font.yBase = fl_height();
+  return font;
+}
+
+PixelRect ToPixels(const DialogFont& font, int x, int y, int cx, int cy) {
+  return {MulDiv(x, font.xBase, 4), MulDiv(y, font.yBase, 8), MulDiv(cx, font.xBase, 4),
+          MulDiv(cy, font.yBase, 8)};
+}
+
+const ControlKind* FindControlKind(const std::string& className) {
+  for (const ControlKind* kind : kControlKinds)
+    if (className == kind->className) return kind;
+  return nullptr;
+}
+
+Control* FindControl(HWND dialog, int id) {
+  if (!dialog) return nullptr;
+  for (auto& control : dialog->controls)
+    if (LOWORD(control->id) == LOWORD(id)) return control.get();
+  return nullptr;
+}
+
+void PublishTexts(HWND dialog) {
+  std::string lines;
+  for (auto& control : dialog->controls) {
+    if (LOWORD(control->id) == 0xFFFF) continue;
+    lines += std::to_string(control->id) + '\t' + control->kind->getText(*control) + '\n';
+  }
+  PublishControlTexts(dialog->window, lines);
+}
+
+void CreateControls(HWND dialog, const DialogTemplate& t) {
+  for (const DialogItemTemplate& item : t.items) {
+    const ControlKind* kind = FindControlKind(ControlClassName(item.windowClass));
+    if (!kind) continue;  // a class we do not provide: leave the place empty
+    auto control = std::make_unique<Control>();
+    control->dialog = dialog;
+    control->id = item.id;
+    control->style = item.style;
+    control->kind = kind;
+    control->widget = kind->create(*control, item, ToPixels(dialog->font, item.x, item.y, item.cx, item.cy));
+    if (!(item.style & WS_VISIBLE)) control->widget->hide();
+    if (item.style & WS_DISABLED) control->widget->deactivate();
+    dialog->controls.push_back(std::move(control));
+  }
+}
+
+// As when a dialog activates and WM_INITDIALOG left the focus alone: the
+// first tab stop gets it, an edit with its whole text selected.
+void FocusFirstTabStop(HWND dialog) {
+  for (auto& control : dialog->controls) {
+    if (!(control->style & WS_TABSTOP) || !control->widget->visible() || !control->widget->active())
+      continue;
+    Fl::focus(control->widget);
+    if (control->kind->selectAll) control->kind->selectAll(*control);
+    return;
+  }
+}
+
+void PlaceWindow(HWND dialog, const DialogTemplate& t) {
+  PixelRect r = ToPixels(dialog->font, t.x, t.y, t.cx, t.cy);
+  if (dialog->owner) {  // owned dialogs are placed from the owner's client area
+    r.x += dialog->owner->window->x();
+    r.y += dialog->owner->window->y();
+  }
+  dialog->window->position(r.x, r.y);
+  dialog->window->size_range(r.w, r.h, r.w, r.h);  // dialogs do not resize
+}
+
+HWND CreateDialogFromTemplate(HINSTANCE module, const DialogTemplate& t, HWND owner, DLGPROC proc,
+                              LPARAM param) {
+  fl_open_display();
+  auto dialog = std::make_unique<HWND__>();
+  dialog->module = module;
+  dialog->proc = proc;
+  dialog->owner = owner;
+  dialog->font = DialogFontFor(t);
+  dialog->focusBefore = Fl::focus();
+
+  const PixelRect client = ToPixels(dialog->font, 0, 0, t.cx, t.cy);
+  auto* window = new DialogWindow(client.w, client.h, dialog.get());
+  dialog->window = window;
+  window->copy_label(t.title.c_str());
+  window->xclass("qel");
+  window->begin();
+  CreateControls(dialog.get(), t);
+  window->end();
+  PlaceWindow(dialog.get(), t);
+  window->set_modal();
+
+  HWND handle = dialog.release();
+  SendDialogMessage(handle, WM_INITDIALOG, 0, param);
+  window->show();
+  if (owner) SetTransientFor(window, owner->window);
+  if (t.exStyle & WS_EX_TOPMOST) KeepAbove(window);
+  window->wait_for_expose();
+  ActivateWindow(window);
+  if (!Fl::focus() || Fl::focus()->window() != window) FocusFirstTabStop(handle);
+  PublishTexts(handle);
+  return handle;
+}
+
+INT_PTR RunModalLoop(HWND dialog) {
+  while (!dialog->ended && dialog->window->shown()) Fl::wait();
+  return dialog->result;
+}
+
+// The owner gets the keyboard back, as when Windows reactivates it.
+void DestroyDialog(HWND dialog) {
+  dialog->window->hide();
+  delete dialog->window;
+  if (dialog->owner && dialog->owner->window->shown()) {
+    ActivateWindow(dialog->owner->window);
+    if (dialog->focusBefore) Fl::focus(dialog->focusBefore);
+  }
+  delete dialog;
+}
+
+}  // namespace
+
+INT_PTR SendDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  return dialog->proc ? dialog->proc(dialog, message, wParam, lParam) : 0;
+}
+
+void SendCommand(const Control& control, WORD notification) {
+  SendDialogMessage(control.dialog, WM_COMMAND, MAKEWPARAM(control.id, notification),
+                    reinterpret_cast<LPARAM>(control.widget));
+}
+
+void ControlTextChanged(const Control& control) {
+  PublishTexts(control.dialog);
+  SendCommand(control, EN_UPDATE);
+  SendCommand(control, EN_CHANGE);
+}
+
+bool RefusesKeyboardFocus(const Control& control) {
+  return !(control.style & WS_TABSTOP) && Fl::event() == FL_KEYBOARD;
+}
+
+void ApplyDialogFont(Fl_Widget* widget, const DialogFont& font) {
+  widget->labelfont(font.face);
+  widget->labelsize(font.size);
+}
+
+INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner,
+                               DLGPROC dialogProc, LPARAM initParam) {
+  ResourceBytes bytes = FindResourceBytes(instance, RT_DIALOG, templateName);
+  DialogTemplate t;
+  if (!bytes || !ParseDialogTemplate(bytes.data, bytes.size, &t)) return -1;
+
+  HWND dialog = CreateDialogFromTemplate(instance, t, owner, dialogProc, initParam);
+  INT_PTR result = RunModalLoop(dialog);
+  DestroyDialog(dialog);
+  return result;
+}
+
+BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
+  if (!dialog) return FALSE;
+  dialog->result = result;
+  dialog->ended = true;
+  return TRUE;
+}
+
+UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR text, int maxCount) {
+  if (!text || maxCount <= 0) return 0;
+  Control* control = FindControl(dialog, id);
+  const char* value = control ? control->kind->getText(*control) : "";
+  const size_t count = std::min(std::strlen(value), static_cast<size_t>(maxCount - 1));
+  std::memcpy(text, value, count);
+  text[count] = '\0';
+  return static_cast<UINT>(count);
+}
+
+// The one way text is put into a control: set it, then let the control's
+// dialog know, before returning, as WM_SETTEXT does.
+BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {
+  Control* control = FindControl(dialog, id);
+  if (!control) return FALSE;
+  control->kind->setText(*control, text ? text : "");
+  if (control->kind->notifiesChanges) ControlTextChanged(*control);
+  else PublishTexts(dialog);
+  return TRUE;
+}

@@ -1,0 +1,79 @@
+// The inside of our dialog manager: dialogs, their controls, and the table
+// of control kinds. The public face is the Win32 subset in win32.h.
+#ifndef QEL_PLATFORM_DIALOG_H
+#define QEL_PLATFORM_DIALOG_H
+
+#include <FL/Enumerations.H>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dialog_template.h"
+#include "win32.h"
+
+class Fl_Widget;
+class Fl_Double_Window;
+struct ControlKind;
+
+struct DialogFont {
+  Fl_Font face = FL_HELVETICA;
+  Fl_Fontsize size = 11;  // pixels
+  int xBase = 6;          // dialog base units, in pixels
+  int yBase = 13;
+};
+
+struct PixelRect {
+  int x, y, w, h;
+};
+
+struct Control {
+  HWND dialog;
+  int id;
+  uint32_t style;
+  const ControlKind* kind;
+  Fl_Widget* widget;
+  std::string text;  // as last set, for controls that show it otherwise (wrapped, as an image)
+};
+
+// One entry per control class: how to build one from its template item and
+// how its text is set and read. Setting never notifies: notifying is the
+// dialog manager's business (see SetControlText).
+struct ControlKind {
+  const char* className;
+  Fl_Widget* (*create)(Control& control, const DialogItemTemplate& item, const PixelRect& rect);
+  void (*setText)(Control& control, const char* text);
+  const char* (*getText)(const Control& control);
+  void (*selectAll)(Control& control);  // on focus from the dialog (EM_SETSEL 0, -1); may be null
+  bool notifiesChanges;                  // sends EN_UPDATE/EN_CHANGE when its text changes
+};
+
+extern const ControlKind kEditKind;
+extern const ControlKind kButtonKind;
+extern const ControlKind kStaticKind;
+
+struct HWND__ {
+  HINSTANCE module = nullptr;
+  DLGPROC proc = nullptr;
+  HWND owner = nullptr;
+  Fl_Double_Window* window = nullptr;
+  std::vector<std::unique_ptr<Control>> controls;
+  DialogFont font;
+  Fl_Widget* focusBefore = nullptr;  // focus to give back when the dialog ends
+  bool ended = false;
+  INT_PTR result = 0;
+};
+
+// Services the controls call.
+INT_PTR SendDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+void SendCommand(const Control& control, WORD notification);
+void ControlTextChanged(const Control& control);  // after any change of an edit's text
+bool RefusesKeyboardFocus(const Control& control);   // controls without WS_TABSTOP
+void ApplyDialogFont(Fl_Widget* widget, const DialogFont& font);
+
+// Delivers the keys that keybd_event has queued, now. The edit controls call
+// it when they have handled an event, so an injected key lands before any
+// input that the user has typed meanwhile.
+void DeliverInjectedKeys();
+
+#endif

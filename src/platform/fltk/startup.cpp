@@ -1,0 +1,42 @@
+// The start-up code: what the C run-time does before WinMain on Windows.
+#include <FL/Fl.H>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "module.h"
+#include "win32.h"
+
+// The program's compiled resource file, linked in by the build.
+extern const unsigned char kProgramResources[];
+extern const size_t kProgramResourcesSize;
+
+namespace {
+
+// FLTK's fatal errors (no X display, above all) as one line, then exit.
+void ReportFatal(const char* format, ...) {
+  std::fputs("qel: ", stderr);
+  va_list args;
+  va_start(args, format);
+  std::vfprintf(stderr, format, args);
+  va_end(args);
+  std::fputc('\n', stderr);
+  std::exit(1);
+}
+
+std::string CommandLine(int argc, char** argv) {
+  std::string line;
+  for (int i = 1; i < argc; i++) line += (i > 1 ? " " : "") + std::string(argv[i]);
+  return line;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Fl::fatal = ReportFatal;
+  static HINSTANCE__ module = {kProgramResources, kProgramResourcesSize};
+  std::string commandLine = CommandLine(argc, argv);
+  return WinMain(&module, nullptr, commandLine.data(), SW_SHOWNORMAL);
+}

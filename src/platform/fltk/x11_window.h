@@ -1,0 +1,25 @@
+// What our dialogs ask of the X window manager and of other X clients.
+#ifndef QEL_PLATFORM_X11_WINDOW_H
+#define QEL_PLATFORM_X11_WINDOW_H
+
+#include <string>
+
+class Fl_Window;
+
+// The window manager's "above" state (EWMH), for WS_EX_TOPMOST.
+void KeepAbove(Fl_Window* window);
+
+// Gives `window` the keyboard, as Windows activates a dialog when it is shown
+// and its owner again when the dialog ends.
+void ActivateWindow(Fl_Window* window);
+
+// Marks `window` as a dialog of `owner` (WM_TRANSIENT_FOR).
+void SetTransientFor(Fl_Window* window, Fl_Window* owner);
+
+// USER32 lets any process read a control's text (WM_GETTEXT). Our controls
+// are not X windows, so a dialog publishes its controls' texts as the
+// UTF-8 property _QEL_CONTROL_TEXTS of its window, one "id<TAB>text" line per
+// control, for test drivers and accessibility tools.
+void PublishControlTexts(Fl_Window* window, const std::string& lines);
+
+#endif
