@@ -1,0 +1,163 @@
+#!/usr/bin/env python3
+"""Start-up time and resident memory of QEL beside xcalc, on a running X server.
+
+Each program is launched RUNS times, the two interleaved. The time is from
+just before the launch to the MapNotify of its top-level window, which we
+see by listening to the root window's substructure: no polling, so the
+figure is as good as the scheduler's wake-up. The resident set (VmRSS) is
+read once the window has been up for a moment. Nothing else may map windows
+on the display meanwhile.
+
+Standard library only: Xlib is reached through ctypes.
+"""
+import argparse
+import ctypes
+import ctypes.util
+import os
+import select
+import statistics
+import subprocess
+import sys
+import time
+
+MAP_NOTIFY = 19
+SUBSTRUCTURE_NOTIFY_MASK = 1 << 19
+
+
+class XMapEvent(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("event", ctypes.c_ulong), ("window", ctypes.c_ulong),
+                ("override_redirect", ctypes.c_int)]
+
+
+class XEvent(ctypes.Union):
+    _fields_ = [("type", ctypes.c_int), ("xmap", XMapEvent), ("pad", ctypes.c_long * 24)]
+
+
+def load_xlib():
+    xlib = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    xlib.XOpenDisplay.restype = ctypes.c_void_p
+    xlib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    xlib.XDefaultRootWindow.restype = ctypes.c_ulong
+    xlib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    xlib.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
+    xlib.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    xlib.XPending.argtypes = [ctypes.c_void_p]
+    xlib.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.POINTER(XEvent)]
+    xlib.XConnectionNumber.argtypes = [ctypes.c_void_p]
+    return xlib
+
+
+class RootListener:
+    def __init__(self, xlib, display_name, wait_seconds=10.0):
+        self.xlib = xlib
+        deadline = time.monotonic() + wait_seconds
+        self.display = None
+        while not self.display:  # the server may still be starting
+            self.display = xlib.XOpenDisplay(display_name.encode())
+            if not self.display:
+                if time.monotonic() > deadline:
+                    sys.exit(f"startup: cannot open display {display_name}")
+                time.sleep(0.05)
+        self.root = xlib.XDefaultRootWindow(self.display)
+        xlib.XSelectInput(self.display, self.root, SUBSTRUCTURE_NOTIFY_MASK)
+        xlib.XSync(self.display, 0)
+        self.fd = xlib.XConnectionNumber(self.display)
+
+    def drain(self):
+        event = XEvent()
+        while self.xlib.XPending(self.display):
+            self.xlib.XNextEvent(self.display, ctypes.byref(event))
+
+    def wait_for_map(self, deadline):
+        """Time at which a top-level window was mapped, or None."""
+        event = XEvent()
+        while True:
+            while self.xlib.XPending(self.display):
+                self.xlib.XNextEvent(self.display, ctypes.byref(event))
+                if event.type == MAP_NOTIFY and event.xmap.event == self.root:
+                    return time.perf_counter()
+            left = deadline - time.monotonic()
+            if left <= 0:
+                return None
+            select.select([self.fd], [], [], left)
+
+
+def memory_of(pid):
+    fields = {}
+    with open(f"/proc/{pid}/status") as status:
+        for line in status:
+            key, _, value = line.partition(":")
+            if key in ("VmRSS", "RssAnon", "RssFile", "RssShmem"):
+                fields[key] = int(value.split()[0])  # kB
+    return fields
+
+
+def launch_once(listener, command, settle):
+    listener.drain()
+    env = dict(os.environ, DISPLAY=listener.display_name)
+    start = time.perf_counter()
+    process = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    mapped = listener.wait_for_map(time.monotonic() + 10)
+    memory = {}
+    if mapped is not None:
+        time.sleep(settle)
+        if process.poll() is None:
+            memory = memory_of(process.pid)
+    process.terminate()
+    try:
+        process.wait(5)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+    time.sleep(0.05)  # let the unmap and destroy reach us before the next launch
+    listener.drain()
+    return (None if mapped is None else (mapped - start) * 1000.0), memory
+
+
+def summarise(name, times, memories):
+    good = [t for t in times if t is not None]
+    line = {"program": name, "launches": len(times), "mapped": len(good)}
+    if good:
+        line.update(median_ms=statistics.median(good), min_ms=min(good), max_ms=max(good))
+    for key in ("VmRSS", "RssAnon", "RssFile", "RssShmem"):
+        values = [m[key] for m in memories if key in m]
+        if values:
+            line[key + "_kB"] = int(statistics.median(values))
+    return line
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--qel", required=True, help="the Linux qel program")
+    parser.add_argument("--xcalc", default="xcalc")
+    parser.add_argument("--runs", type=int, default=20)
+    parser.add_argument("--settle", type=float, default=0.3, help="seconds between map and RSS reading")
+    parser.add_argument("--display", default=os.environ.get("DISPLAY", ":0"))
+    args = parser.parse_args()
+
+    listener = RootListener(load_xlib(), args.display)
+    listener.display_name = args.display
+    programs = {"qel": [os.path.abspath(args.qel)], "xcalc": [args.xcalc]}
+    results = {name: ([], []) for name in programs}
+
+    for command in programs.values():  # warm the page cache; not counted
+        launch_once(listener, command, 0.0)
+    for _ in range(args.runs):
+        for name, command in programs.items():
+            elapsed, memory = launch_once(listener, command, args.settle)
+            results[name][0].append(elapsed)
+            results[name][1].append(memory)
+
+    lines = [summarise(name, *results[name]) for name in programs]
+    for line in lines:
+        figures = "  ".join(f"{k}={v:.1f}" if isinstance(v, float) else f"{k}={v}" for k, v in line.items())
+        print(figures)
+    qel, xcalc = lines
+    if "median_ms" in qel and "median_ms" in xcalc:
+        print(f"qel/xcalc start-up ratio: {qel['median_ms'] / xcalc['median_ms']:.2f}")
+    return 0 if qel["mapped"] == qel["launches"] and xcalc["mapped"] == xcalc["launches"] else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

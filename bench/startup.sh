@@ -1,0 +1,17 @@
+#!/bin/sh
+# Start-up time and memory of QEL beside xcalc, on a private Xvfb.
+# Usage: bench/startup.sh [QEL_PROGRAM] [RUNS]   (display from QEL_BENCH_DISPLAY, default :63)
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+qel=${1:-$here/../build/linux/qel}
+runs=${2:-20}
+display=${QEL_BENCH_DISPLAY:-:63}
+
+[ -x "$qel" ] || { echo "startup.sh: no program at $qel" >&2; exit 2; }
+command -v xcalc >/dev/null || { echo "startup.sh: xcalc missing (Debian x11-apps)" >&2; exit 2; }
+
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null || true' EXIT INT TERM
+
+python3 "$here/startup.py" --display "$display" --qel "$qel" --runs "$runs"
