@@ -2,4 +2,14 @@
 #ifndef QEL_WIN32_H
 #define QEL_WIN32_H
 #include <windows.h>
+
+#ifndef RC_INVOKED
+// USER32's keybd_event queues the taken-back Backspace behind keys the user
+// has already typed, so fast typing deletes the wrong character; and an edit
+// control ignores Backspace while Ctrl is held, so a refused Ctrl+V paste
+// would stay on screen. The program's Backspace goes to our own function.
+void WINAPI QelKeybdEvent(BYTE virtualKey, BYTE scanCode, DWORD flags, ULONG_PTR extraInfo);
+#define keybd_event QelKeybdEvent
+#endif
+
 #endif

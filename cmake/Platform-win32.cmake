@@ -1,0 +1,25 @@
+# Windows: the program talks to USER32 itself. QEL.EXE is linked statically
+# so that it needs only the system's own DLLs, and built for size.
+enable_language(RC)
+
+set(WIN32_DIR ${CMAKE_SOURCE_DIR}/src/platform/win32)
+
+# libstdc++'s os_defines.h switches every C++ unit to MinGW's own printf
+# family, which would more than double the program's size; reading
+# <stdio.h> first with the switch off keeps msvcrt's snprintf.
+set(QEL_WIN32_CXX_OPTIONS
+  -Os -ffunction-sections -fdata-sections
+  -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+  -D__USE_MINGW_ANSI_STDIO=0 -include stdio.h)
+target_compile_options(qel_core PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${QEL_WIN32_CXX_OPTIONS}>)
+
+add_executable(qel WIN32
+  src/qel.cpp
+  ${WIN32_DIR}/keyboard.cpp
+  res/qel.rc)
+set_target_properties(qel PROPERTIES OUTPUT_NAME QEL SUFFIX .EXE)
+target_include_directories(qel PRIVATE src res ${WIN32_DIR})
+target_compile_options(qel PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${QEL_WIN32_CXX_OPTIONS}>)
+target_link_options(qel PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
+target_link_libraries(qel PRIVATE qel_core)
+install(TARGETS qel RUNTIME DESTINATION bin)
