@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# Unpacks the release artefacts and checks what a desktop, or Windows, finds
+# in them. Exit 77 (skipped) where a tool or the Windows build is missing.
+#   packaging_test.sh deb LINUX_BUILD_DIR APP_ID
+#   packaging_test.sh zip WINDOWS_BUILD_DIR PACKAGING_DIR
+set -uo pipefail
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+skip() { echo "SKIP: $*"; exit 77; }
+need_tools() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || skip "$tool is not installed"
+  done
+}
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+check_deb() {
+  local build_dir=$1 app_id=$2
+  need_tools cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli
+  (umask 022 && cpack --config "$build_dir/CPackConfig.cmake" -B "$scratch/out") \
+    >"$scratch/cpack.log" 2>&1 || { cat "$scratch/cpack.log"; fail "cpack"; return; }
+  local deb
+  deb=$(echo "$scratch"/out/qel_*.deb)
+  [[ -f $deb ]] || { fail "no .deb written"; return; }
+
+  dpkg-deb -I "$deb" >"$scratch/control" || fail "dpkg-deb -I cannot read $deb"
+  local field
+  for field in 'Package: qel' 'Section: utils' 'Maintainer: ' 'Depends: .*libfltk' 'Description: .'; do
+    grep -q "^ *$field" "$scratch/control" || fail "control has no '$field'"
+  done
+
+  local root=$scratch/root
+  dpkg-deb -x "$deb" "$root"
+  local path
+  for path in usr/bin/qel \
+              "usr/share/applications/$app_id.desktop" \
+              "usr/share/icons/hicolor/32x32/apps/$app_id.png" \
+              "usr/share/icons/hicolor/256x256/apps/$app_id.png" \
+              "usr/share/metainfo/$app_id.metainfo.xml" \
+              usr/share/man/man1/qel.1.gz \
+              usr/share/doc/qel/copyright \
+              usr/share/doc/qel/changelog.gz; do
+    [[ -f $root/$path ]] || fail "missing /$path"
+  done
+  [[ -x $root/usr/bin/qel ]] || fail "/usr/bin/qel is not executable"
+
+  # The entry must start what the package installs, under the icon it installs.
+  local desktop=$root/usr/share/applications/$app_id.desktop
+  grep -qx 'Exec=qel' "$desktop" || fail "desktop entry does not run qel"
+  grep -qx "Icon=$app_id" "$desktop" || fail "desktop entry does not name icon $app_id"
+  desktop-file-validate "$desktop" || fail "desktop-file-validate"
+  appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" \
+    || fail "appstreamcli validate"
+
+  # The icon sizes must be what their folders say, for the icon theme.
+  if command -v identify >/dev/null; then
+    local size
+    for size in 32 256; do
+      local got
+      got=$(identify -format '%wx%h' "$root/usr/share/icons/hicolor/${size}x${size}/apps/$app_id.png")
+      [[ $got == "${size}x${size}" ]] || fail "${size}x${size} icon is $got"
+    done
+  fi
+}
+
+find_windows_exe() {
+  find "$1" -maxdepth 2 -iname qel.exe -type f -print -quit 2>/dev/null
+}
+
+check_zip() {
+  local build_dir=$1 packaging_dir=$2
+  need_tools cmake file
+  local exe
+  exe=$(find_windows_exe "$build_dir")
+  [[ -n $exe ]] || skip "no QEL.EXE under $build_dir: build the windows preset first"
+  local zip=$scratch/qel-win32.zip
+  cmake -DQEL_EXE="$exe" -DREADME="$packaging_dir/LEGGIMI.txt" -DOUTPUT="$zip" \
+        -P "$packaging_dir/WindowsZip.cmake" >/dev/null || { fail "WindowsZip.cmake"; return; }
+
+  mkdir "$scratch/unzipped"
+  (cd "$scratch/unzipped" && cmake -E tar xf "$zip") || { fail "cannot unpack the zip"; return; }
+  local listing
+  listing=$(cd "$scratch/unzipped" && find . -mindepth 1 | sort | tr '\n' ' ')
+  [[ $listing == "./LEGGIMI.txt ./QEL.EXE " ]] || fail "zip holds '$listing'"
+  file "$scratch/unzipped/QEL.EXE" | grep -q 'PE32 executable (GUI)' \
+    || fail "QEL.EXE is not a Windows GUI program: $(file -b "$scratch/unzipped/QEL.EXE")"
+  grep -q $'\r$' "$scratch/unzipped/LEGGIMI.txt" || fail "LEGGIMI.txt lacks CRLF line ends"
+}
+
+case ${1:-} in
+  deb) check_deb "$2" "$3" ;;
+  zip) check_zip "$2" "$3" ;;
+  *) echo "usage: $0 deb LINUX_BUILD_DIR APP_ID | zip WINDOWS_BUILD_DIR PACKAGING_DIR" >&2; exit 2 ;;
+esac
+
+if ((failures)); then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "all checks passed"
