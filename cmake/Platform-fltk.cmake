@@ -40,6 +40,7 @@ add_library(qel_platform STATIC
   ${FLTK_DIR}/edit.cpp
   ${FLTK_DIR}/button.cpp
   ${FLTK_DIR}/static.cpp
+  ${FLTK_DIR}/icon.cpp
   ${FLTK_DIR}/input.cpp
   ${FLTK_DIR}/x11_window.cpp)
 target_include_directories(qel_platform PUBLIC ${FLTK_DIR} PRIVATE ${FLTK_INCLUDE_DIR})

@@ -12,9 +12,10 @@ bool NameMatches(const ResourceId& id, LPCSTR name) {
   return !id.isOrdinal && strcasecmp(id.name.c_str(), name) == 0;
 }
 
-}  // namespace
+bool AnyName(const ResourceId&, LPCSTR) { return true; }
 
-ResourceBytes FindResourceBytes(HINSTANCE module, WORD type, LPCSTR name) {
+ResourceBytes FindResourceWhere(HINSTANCE module, WORD type, LPCSTR name,
+                                bool (*matches)(const ResourceId&, LPCSTR)) {
   if (!module) return {};
   ByteReader reader(module->resources, module->size);
   while (reader.ok() && reader.remaining() > 0) {
@@ -31,8 +32,18 @@ ResourceBytes FindResourceBytes(HINSTANCE module, WORD type, LPCSTR name) {
     if (!reader.ok()) break;
     reader.AlignTo4();
 
-    if (resType.isOrdinal && resType.ordinal == type && NameMatches(resName, name))
+    if (resType.isOrdinal && resType.ordinal == type && matches(resName, name))
       return {data, dataSize};
   }
   return {};
+}
+
+}  // namespace
+
+ResourceBytes FindResourceBytes(HINSTANCE module, WORD type, LPCSTR name) {
+  return FindResourceWhere(module, type, name, NameMatches);
+}
+
+ResourceBytes FindFirstResourceBytes(HINSTANCE module, WORD type) {
+  return FindResourceWhere(module, type, nullptr, AnyName);
 }

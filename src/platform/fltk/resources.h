@@ -17,4 +17,8 @@ struct ResourceBytes {
 // case as Windows does. Any language matches.
 ResourceBytes FindResourceBytes(HINSTANCE module, WORD type, LPCSTR name);
 
+// The first resource of `type`, whatever its name: the program's icon is
+// its first icon group, as Explorer and the task bar take it.
+ResourceBytes FindFirstResourceBytes(HINSTANCE module, WORD type);
+
 #endif
