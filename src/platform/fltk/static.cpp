@@ -1,10 +1,17 @@
-// The STATIC control: text and frames.
+// The STATIC control: text, frames and icons.
+#include <FL/Fl.H>
+#include <FL/Fl_Image.H>
 #include <FL/Fl_Widget.H>
 #include <FL/fl_draw.H>
 
+#include <memory>
+
 #include "dialog.h"
+#include "icon.h"
 
 namespace {
+
+const int kIconSize = 32;  // SM_CXICON, which LoadIcon loads
 
 // Text drawn from the control's very edge: FLTK's own labels keep a margin
 // of a few pixels, which a seven-unit-wide label does not have to spare.
@@ -24,6 +31,30 @@ class StaticText : public Fl_Widget {
   }
 };
 
+// SS_ICON: the icon that the control's title names, from the dialog's
+// module. Like Windows, the control takes the icon's size, plus its edge.
+class StaticIcon : public Fl_Widget {
+ public:
+  explicit StaticIcon(const PixelRect& r) : Fl_Widget(r.x, r.y, r.w, r.h) {}
+
+  void Load(HINSTANCE module, LPCSTR name) {
+    IconPixels pixels;
+    image_.reset(LoadIconPixels(module, name, kIconSize, &pixels) ? NewIconImage(pixels) : nullptr);
+    if (image_) size(image_->w() + Fl::box_dw(box()), image_->h() + Fl::box_dh(box()));
+    redraw();
+  }
+
+  void draw() override {
+    draw_box();
+    if (image_) image_->draw(x() + Fl::box_dx(box()), y() + Fl::box_dy(box()));
+  }
+
+ private:
+  std::unique_ptr<Fl_RGB_Image> image_;
+};
+
+bool ShowsIcon(uint32_t style) { return (style & SS_TYPEMASK) == SS_ICON; }
+
 Fl_Align TextAlignment(uint32_t style) {
   const Fl_Align inside = FL_ALIGN_INSIDE | FL_ALIGN_TOP | FL_ALIGN_WRAP | FL_ALIGN_CLIP;
   switch (style & SS_TYPEMASK) {
@@ -33,24 +64,46 @@ Fl_Align TextAlignment(uint32_t style) {
   }
 }
 
-Fl_Boxtype Frame(uint32_t style) {
-  if (style & SS_SUNKEN) return FL_THIN_DOWN_FRAME;
-  if (style & WS_BORDER) return FL_BORDER_FRAME;
-  return FL_NO_BOX;
+// FLTK draws a border frame in the widget's colour, which for a static is
+// the dialog's grey; WS_BORDER is the black window-frame line.
+void ApplyFrame(Fl_Widget* widget, uint32_t style) {
+  if (style & SS_SUNKEN) {
+    widget->box(FL_THIN_DOWN_FRAME);
+  } else if (style & WS_BORDER) {
+    widget->box(FL_BORDER_FRAME);
+    widget->color(FL_BLACK);
+  } else {
+    widget->box(FL_NO_BOX);
+  }
+}
+
+Fl_Widget* CreateIcon(Control& control, const DialogItemTemplate& item, const PixelRect& rect) {
+  auto* icon = new StaticIcon(rect);
+  ApplyFrame(icon, control.style);
+  control.text = item.title.isOrdinal ? "" : item.title.name;
+  icon->Load(control.dialog->module,
+             item.title.isOrdinal ? MAKEINTRESOURCE(item.title.ordinal) : control.text.c_str());
+  return icon;
 }
 
 Fl_Widget* CreateStatic(Control& control, const DialogItemTemplate& item, const PixelRect& rect) {
+  if (ShowsIcon(control.style)) return CreateIcon(control, item, rect);
   auto* box = new StaticText(rect);
   ApplyDialogFont(box, control.dialog->font);
-  box->box(Frame(control.style));
+  ApplyFrame(box, control.style);
   box->align(TextAlignment(control.style));
   control.text = item.title.isOrdinal ? "" : item.title.name;
   box->label(control.text.c_str());
   return box;
 }
 
+// An icon control's new text names its new icon, as with WM_SETTEXT.
 void SetStaticText(Control& control, const char* text) {
   control.text = text;
+  if (ShowsIcon(control.style)) {
+    static_cast<StaticIcon*>(control.widget)->Load(control.dialog->module, control.text.c_str());
+    return;
+  }
   control.widget->label(control.text.c_str());
   control.widget->redraw();
 }
