@@ -4,6 +4,7 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Image.H>
 #include <FL/Fl_Widget.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
@@ -13,12 +14,15 @@
 #include <cstring>
 #include <strings.h>
 
+#include "icon.h"
 #include "resources.h"
 #include "x11_window.h"
 
 namespace {
 
 const ControlKind* const kControlKinds[] = {&kEditKind, &kButtonKind, &kStaticKind};
+
+const int kWindowIconSize = 32;
 
 class DialogWindow : public Fl_Double_Window {
  public:
@@ -135,6 +139,24 @@ void FocusFirstTabStop(HWND dialog) {
   }
 }
 
+// Windows keeps an owned window above its owner, so the dialog of a topmost
+// owner is topmost too; otherwise the About box of the always-on-top
+// converter would open behind it.
+uint32_t EffectiveExStyle(const DialogTemplate& t, HWND owner) {
+  uint32_t exStyle = t.exStyle;
+  if (owner && (owner->exStyle & WS_EX_TOPMOST)) exStyle |= WS_EX_TOPMOST;
+  return exStyle;
+}
+
+// The program's icon for the window manager and the task bar. FLTK keeps a
+// copy, and must have it before the window is shown.
+void SetProgramIcon(Fl_Window* window, HINSTANCE module) {
+  IconPixels pixels;
+  if (!LoadProgramIconPixels(module, kWindowIconSize, &pixels)) return;
+  std::unique_ptr<Fl_RGB_Image> image(NewIconImage(pixels));
+  window->icon(image.get());
+}
+
 void PlaceWindow(HWND dialog, const DialogTemplate& t) {
   PixelRect r = ToPixels(dialog->font, t.x, t.y, t.cx, t.cy);
   if (dialog->owner) {  // owned dialogs are placed from the owner's client area
@@ -152,6 +174,7 @@ HWND CreateDialogFromTemplate(HINSTANCE module, const DialogTemplate& t, HWND ow
   dialog->module = module;
   dialog->proc = proc;
   dialog->owner = owner;
+  dialog->exStyle = EffectiveExStyle(t, owner);
   dialog->font = DialogFontFor(t);
   dialog->focusBefore = Fl::focus();
 
@@ -160,6 +183,7 @@ HWND CreateDialogFromTemplate(HINSTANCE module, const DialogTemplate& t, HWND ow
   dialog->window = window;
   window->copy_label(t.title.c_str());
   window->xclass("qel");
+  SetProgramIcon(window, module);
   window->begin();
   CreateControls(dialog.get(), t);
   window->end();
@@ -170,7 +194,7 @@ HWND CreateDialogFromTemplate(HINSTANCE module, const DialogTemplate& t, HWND ow
   SendDialogMessage(handle, WM_INITDIALOG, 0, param);
   window->show();
   if (owner) SetTransientFor(window, owner->window);
-  if (t.exStyle & WS_EX_TOPMOST) KeepAbove(window);
+  if (handle->exStyle & WS_EX_TOPMOST) KeepAbove(window);
   window->wait_for_expose();
   ActivateWindow(window);
   if (!Fl::focus() || Fl::focus()->window() != window) FocusFirstTabStop(handle);

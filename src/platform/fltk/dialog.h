@@ -56,6 +56,7 @@ struct HWND__ {
   HINSTANCE module = nullptr;
   DLGPROC proc = nullptr;
   HWND owner = nullptr;
+  uint32_t exStyle = 0;  // the template's, plus WS_EX_TOPMOST from a topmost owner
   Fl_Double_Window* window = nullptr;
   std::vector<std::unique_ptr<Control>> controls;
   DialogFont font;
