@@ -1,0 +1,71 @@
+#!/bin/sh
+# The README's screenshots: the main dialog after 255 has been typed into
+# the decimal field, and the About box. Runs the Linux program on a private
+# Xvfb with no window manager, so the windows come without decorations.
+# (tests/screenshots.sh captures the dialogs as they open, for layout checks.)
+#
+# usage: packaging/screenshots.sh [QEL_BINARY [DISPLAY [OUTPUT_DIR]]]
+#   defaults: build/linux/qel :64 docs
+# Needs Xvfb, xdotool and ImageMagick (import, convert).
+set -eu
+
+qel=${1:-build/linux/qel}
+display=${2:-:64}
+out=${3:-docs}
+mkdir -p "$out"
+
+xvfb=
+app=
+cleanup() {
+  [ -n "$app" ] && kill "$app" 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  return 0
+}
+trap cleanup EXIT INT TERM
+
+Xvfb "$display" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY="$display"
+
+# Polls for up to five seconds.
+wait_for() {
+  tries=50
+  until "$@" >/dev/null 2>&1; do
+    tries=$((tries - 1))
+    if [ "$tries" -eq 0 ]; then
+      echo "$0: timed out waiting for: $*" >&2
+      exit 1
+    fi
+    sleep 0.1
+  done
+}
+
+# Without metadata, so an unchanged dialog gives an unchanged file.
+capture() {
+  import -window "$1" "$2.tmp.png"
+  convert "$2.tmp.png" -strip -define png:exclude-chunks=date,time "PNG24:$2"
+  rm -f "$2.tmp.png"
+}
+
+wait_for xdotool getdisplaygeometry
+"$qel" &
+app=$!
+wait_for xdotool search --onlyvisible --name '^QEL $'
+main=$(xdotool search --onlyvisible --name '^QEL $' | head -n 1)
+
+xdotool windowfocus --sync "$main"
+xdotool key --delay 50 End BackSpace
+xdotool type --delay 50 255
+sleep 0.3  # the converted fields are drawn
+capture "$main" "$out/qel-main.png"
+
+# ABOUT has no tab stop, so it is clicked: its centre lies at 92.5 x 24 of
+# the dialog's 101 x 49 units.
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool mousemove --window "$main" $((WIDTH * 925 / 1010)) $((HEIGHT * 24 / 49)) click 1
+wait_for xdotool search --onlyvisible --name '^About \.\.\.$'
+about=$(xdotool search --onlyvisible --name '^About \.\.\.$' | head -n 1)
+sleep 0.3
+capture "$about" "$out/qel-about.png"
+
+echo "screenshots in $out: qel-main.png qel-about.png"
