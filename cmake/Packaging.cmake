@@ -99,14 +99,18 @@ include(CPack)
 # The tests unpack the artefacts and check what a desktop or Windows will
 # find in them; they skip themselves where the tools are missing.
 if(QEL_BUILD_TESTS)
-  set(QEL_WINDOWS_BUILD_DIR ${CMAKE_SOURCE_DIR}/build/windows
-      CACHE PATH "Windows build whose QEL.EXE the zip test packs")
+  # The zip test packs QEL_WINDOWS_EXE (the Wine tests' setting) when given,
+  # else the program of the windows preset's usual build.
+  set(windows_exe ${QEL_WINDOWS_EXE})
+  if(NOT windows_exe)
+    set(windows_exe ${CMAKE_SOURCE_DIR}/build/windows)
+  endif()
   add_test(NAME packaging_deb
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/packaging_test.sh deb
             ${CMAKE_BINARY_DIR} ${QEL_APP_ID})
   add_test(NAME packaging_zip
     COMMAND bash ${CMAKE_SOURCE_DIR}/tests/packaging_test.sh zip
-            ${QEL_WINDOWS_BUILD_DIR} ${QEL_PACKAGING_DIR})
+            ${windows_exe} ${QEL_PACKAGING_DIR})
   set_tests_properties(packaging_deb packaging_zip PROPERTIES
     LABELS packaging SKIP_RETURN_CODE 77)
 endif()

@@ -2,7 +2,7 @@
 # Unpacks the release artefacts and checks what a desktop, or Windows, finds
 # in them. Exit 77 (skipped) where a tool or the Windows build is missing.
 #   packaging_test.sh deb LINUX_BUILD_DIR APP_ID
-#   packaging_test.sh zip WINDOWS_BUILD_DIR PACKAGING_DIR
+#   packaging_test.sh zip QEL_EXE_OR_WINDOWS_BUILD_DIR PACKAGING_DIR
 set -uo pipefail
 
 failures=0
@@ -67,16 +67,21 @@ check_deb() {
   fi
 }
 
+# The program itself, or the one in a build folder.
 find_windows_exe() {
-  find "$1" -maxdepth 2 -iname qel.exe -type f -print -quit 2>/dev/null
+  if [[ -f $1 ]]; then
+    echo "$1"
+  else
+    find "$1" -maxdepth 2 -iname qel.exe -type f -print -quit 2>/dev/null
+  fi
 }
 
 check_zip() {
-  local build_dir=$1 packaging_dir=$2
+  local exe_or_build_dir=$1 packaging_dir=$2
   need_tools cmake file
   local exe
-  exe=$(find_windows_exe "$build_dir")
-  [[ -n $exe ]] || skip "no QEL.EXE under $build_dir: build the windows preset first"
+  exe=$(find_windows_exe "$exe_or_build_dir")
+  [[ -n $exe ]] || skip "no QEL.EXE at $exe_or_build_dir: build the windows preset first"
   local zip=$scratch/qel-win32.zip
   cmake -DQEL_EXE="$exe" -DREADME="$packaging_dir/LEGGIMI.txt" -DOUTPUT="$zip" \
         -P "$packaging_dir/WindowsZip.cmake" >/dev/null || { fail "WindowsZip.cmake"; return; }
@@ -94,7 +99,7 @@ check_zip() {
 case ${1:-} in
   deb) check_deb "$2" "$3" ;;
   zip) check_zip "$2" "$3" ;;
-  *) echo "usage: $0 deb LINUX_BUILD_DIR APP_ID | zip WINDOWS_BUILD_DIR PACKAGING_DIR" >&2; exit 2 ;;
+  *) echo "usage: $0 deb LINUX_BUILD_DIR APP_ID | zip QEL_EXE_OR_WINDOWS_BUILD_DIR PACKAGING_DIR" >&2; exit 2 ;;
 esac
 
 if ((failures)); then
