@@ -34,7 +34,7 @@ install(FILES ${QEL_PACKAGING_DIR}/${QEL_APP_ID}.metainfo.xml
 set(QEL_ICON ${CMAKE_SOURCE_DIR}/res/qel.ico CACHE FILEPATH "Windows icon the desktop icons are made from")
 set(QEL_ICON_SIZES 32 64 128 256)
 find_program(QEL_ICOTOOL icotool)
-find_program(QEL_IMAGEMAGICK NAMES convert magick)
+find_program(QEL_IMAGEMAGICK NAMES magick convert-im6.q16 convert)
 if(EXISTS ${QEL_ICON} AND QEL_ICOTOOL AND QEL_IMAGEMAGICK)
   set(extracted ${QEL_GENERATED}/qel-32-extracted.png)
   set(commands COMMAND ${QEL_ICOTOOL} -x --width=32 --height=32 -o ${extracted} ${QEL_ICON})

@@ -20,7 +20,7 @@ trap 'rm -rf "$scratch"' EXIT
 
 check_deb() {
   local build_dir=$1 app_id=$2
-  need_tools cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli
+  need_tools cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli icotool identify convert compare
   (umask 022 && cpack --config "$build_dir/CPackConfig.cmake" -B "$scratch/out") \
     >"$scratch/cpack.log" 2>&1 || { cat "$scratch/cpack.log"; fail "cpack"; return; }
   local deb
@@ -55,16 +55,20 @@ check_deb() {
   desktop-file-validate "$desktop" || fail "desktop-file-validate"
   appstreamcli validate --no-net "$root/usr/share/metainfo/$app_id.metainfo.xml" \
     || fail "appstreamcli validate"
+  # Across the tree: the metainfo's launchable is the entry installed beside it.
+  appstreamcli validate-tree --no-net "$root/usr" || fail "appstreamcli validate-tree"
 
   # The icon sizes must be what their folders say, for the icon theme.
-  if command -v identify >/dev/null; then
-    local size
-    for size in 32 256; do
-      local got
-      got=$(identify -format '%wx%h' "$root/usr/share/icons/hicolor/${size}x${size}/apps/$app_id.png")
-      [[ $got == "${size}x${size}" ]] || fail "${size}x${size} icon is $got"
-    done
-  fi
+  local size got
+  for size in 32 256; do
+    got=$(identify -format '%wx%h' "$root/usr/share/icons/hicolor/${size}x${size}/apps/$app_id.png")
+    [[ $got == "${size}x${size}" ]] || fail "${size}x${size} icon is $got"
+  done
+  # Scaled without smoothing: taking every eighth pixel gives back the 32x32.
+  local icons=$root/usr/share/icons/hicolor
+  convert "$icons/256x256/apps/$app_id.png" -sample 32x32 "$scratch/sampled.png"
+  got=$(compare -metric AE "$icons/32x32/apps/$app_id.png" "$scratch/sampled.png" null: 2>&1)
+  [[ $got == 0 ]] || fail "256x256 icon is not the 32x32 one enlarged: $got pixels differ"
 }
 
 # The program itself, or the one in a build folder.
