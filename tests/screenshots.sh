@@ -21,9 +21,9 @@ mkdir -p "$out"
 xvfb=
 app=
 cleanup() {
-  [ -n "$app" ] && kill "$app" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  return 0
+  for pid in $app $xvfb; do
+    kill "$pid" 2>/dev/null || true  # the program may be gone already
+  done
 }
 trap cleanup EXIT INT TERM
 
