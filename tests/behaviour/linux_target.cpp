@@ -1,0 +1,47 @@
+// The Linux build: its dialogs publish their controls' texts as an X
+// property, which stands in for WM_GETTEXT across processes.
+#include <sstream>
+
+#include "process.h"
+#include "target.h"
+
+namespace {
+
+class LinuxTarget : public Target {
+ public:
+  explicit LinuxTarget(std::string program) : program_(std::move(program)) {}
+
+  std::string Name() const override { return "linux"; }
+
+  bool Start(XSession& x) override {
+    x_ = &x;
+    bellsAtStart_ = x.Bells();
+    if (!process_.Start({program_}, {"DISPLAY=" + x.display()})) return false;
+    return x.FindWindow("QEL ", 5000) != 0;
+  }
+
+  std::string ControlText(const std::string& caption, int id) override {
+    const Window window = x_->FindWindow(caption, 0);
+    std::istringstream lines(window ? x_->Property(window, "_QEL_CONTROL_TEXTS") : "");
+    const std::string prefix = std::to_string(id) + '\t';
+    for (std::string line; std::getline(lines, line);)
+      if (line.compare(0, prefix.size(), prefix) == 0) return line.substr(prefix.size());
+    return "<no control " + std::to_string(id) + ">";
+  }
+
+  int Beeps() override { return x_->Bells() - bellsAtStart_; }
+  int WaitForExit(int timeoutMs) override { return process_.WaitForExit(timeoutMs); }
+  void Stop() override { process_.Kill(); }
+
+ private:
+  std::string program_;
+  ChildProcess process_;
+  XSession* x_ = nullptr;
+  int bellsAtStart_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Target> MakeLinuxTarget(const std::string& program) {
+  return std::make_unique<LinuxTarget>(program);
+}

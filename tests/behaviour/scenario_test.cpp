@@ -1,0 +1,169 @@
+// Runs every scenario against every build named on the command line:
+//   scenario_test --linux PATH [--wine PATH.EXE]
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+
+#include "resource.h"
+#include "scenarios.h"
+#include "target.h"
+
+namespace {
+
+const int kFields[] = {ID_DECIMALE, ID_ESADECIMALE, ID_OTTALE};
+
+XSession& Session() {
+  static XSession* session = [] {
+    auto* s = new XSession;
+    if (!s->Start()) {
+      std::fprintf(stderr, "cannot start Xvfb\n");
+      std::exit(1);
+    }
+    return s;
+  }();
+  return *session;
+}
+
+std::string Caption(const std::string& window) { return window == "about" ? "About ..." : "QEL "; }
+
+class ScenarioRun {
+ public:
+  ScenarioRun(Target& target, XSession& x) : target_(target), x_(x) {}
+
+  void Step(const std::string& step) {
+    std::istringstream words(step);
+    std::string verb, rest;
+    words >> verb;
+    std::getline(words >> std::ws, rest);
+    SCOPED_TRACE(step);
+
+    if (verb == "type") x_.Type(rest, 40);
+    else if (verb == "fast") x_.Type(rest, 0);
+    else if (verb == "key") Keys(rest);
+    else if (verb == "paste") Paste(rest);
+    else if (verb == "expect") ExpectFields(rest);
+    else if (verb == "beeps") ExpectBeeps(std::stoi(rest));
+    else if (verb == "click") Click(rest);
+    else if (verb == "focus") x_.Focus(Window(rest));
+    else if (verb == "close") x_.Close(Window(rest));
+    else if (verb == "shown") EXPECT_NE(x_.FindWindow(Caption(rest), 5000), 0u);
+    else if (verb == "gone") EXPECT_TRUE(x_.WaitUntilGone(Caption(rest), 5000));
+    else if (verb == "running") EXPECT_EQ(target_.WaitForExit(200), -1) << "the program ended";
+    else if (verb == "exit") EXPECT_EQ(target_.WaitForExit(5000), std::stoi(rest));
+    else FAIL() << "unknown step";
+  }
+
+ private:
+  ::Window Window(const std::string& name) {
+    ::Window window = x_.FindWindow(Caption(name), 5000);
+    EXPECT_NE(window, 0u) << "no window " << name;
+    return window;
+  }
+
+  void Keys(const std::string& keys) {
+    std::istringstream combinations(keys);
+    for (std::string combination; combinations >> combination;) {
+      x_.Key(combination);
+      SleepMs(40);
+    }
+  }
+
+  void Paste(const std::string& text) {
+    x_.SetClipboard(text);
+    x_.Key("ctrl+v");
+  }
+
+  void Click(const std::string& args) {
+    std::istringstream words(args);
+    std::string name;
+    double fx, fy;
+    words >> name >> fx >> fy;
+    x_.Click(Window(name), fx, fy);
+  }
+
+  std::string Fields() {
+    std::string shown;
+    for (int id : kFields) {
+      const std::string text = target_.ControlText("QEL ", id);
+      shown += (shown.empty() ? "" : " ") + (text.empty() ? "-" : text);
+    }
+    return shown;
+  }
+
+  // Waits until nothing has changed for a while (the program has handled
+  // everything, injected keys included), then reads.
+  std::string Settled() {
+    std::string last = Fields() + '/' + std::to_string(target_.Beeps());
+    for (int quiet = 0, waited = 0; quiet < 250 && waited < 5000; waited += 25) {
+      SleepMs(25);
+      const std::string now = Fields() + '/' + std::to_string(target_.Beeps());
+      quiet = now == last ? quiet + 25 : 0;
+      last = now;
+    }
+    return last;
+  }
+
+  void ExpectFields(const std::string& expected) {
+    std::string shown = Settled();
+    shown = shown.substr(0, shown.find('/'));
+    EXPECT_EQ(shown, expected);
+  }
+
+  void ExpectBeeps(int expected) {
+    Settled();
+    EXPECT_EQ(target_.Beeps(), expected);
+  }
+
+  Target& target_;
+  XSession& x_;
+};
+
+class ScenarioTest : public testing::Test {
+ public:
+  ScenarioTest(Target* target, const Scenario* scenario) : target_(target), scenario_(scenario) {}
+
+  void TestBody() override {
+    XSession& x = Session();
+    ASSERT_TRUE(target_->Start(x)) << target_->Name() << ": the main dialog did not appear";
+    ScenarioRun run(*target_, x);
+    for (const std::string& step : scenario_->steps) {
+      run.Step(step);
+      if (HasFatalFailure()) break;
+    }
+    target_->Stop();
+    x.WaitUntilGone("QEL ", 2000);
+  }
+
+ private:
+  Target* target_;
+  const Scenario* scenario_;
+};
+
+void RegisterScenarios(Target* target) {
+  if (!target->Prepare(Session())) {
+    std::fprintf(stderr, "%s: cannot prepare the target\n", target->Name().c_str());
+    std::exit(1);
+  }
+  for (const Scenario& scenario : Scenarios()) {
+    testing::RegisterTest(target->Name().c_str(), scenario.name.c_str(), nullptr, nullptr, __FILE__,
+                          __LINE__, [=]() -> testing::Test* { return new ScenarioTest(target, &scenario); });
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  testing::InitGoogleTest(&argc, argv);
+  std::vector<std::unique_ptr<Target>> targets;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (!std::strcmp(argv[i], "--linux")) targets.push_back(MakeLinuxTarget(argv[i + 1]));
+    else if (!std::strcmp(argv[i], "--wine")) targets.push_back(MakeWineTarget(argv[i + 1]));
+  }
+  if (targets.empty()) {
+    std::fprintf(stderr, "usage: %s --linux QEL [--wine QEL.EXE]\n", argv[0]);
+    return 2;
+  }
+  for (auto& target : targets) RegisterScenarios(target.get());
+  return RUN_ALL_TESTS();
+}

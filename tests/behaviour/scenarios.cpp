@@ -1,0 +1,69 @@
+#include "scenarios.h"
+
+namespace {
+
+// The ABOUT button stands at the right of the main dialog, across its rows;
+// "Uscita" spans the bottom of the About box.
+const char* const kClickAbout = "click main 0.93 0.5";
+const char* const kClickUscita = "click about 0.5 0.92";
+
+std::vector<Scenario> MakeScenarios() {
+  std::vector<Scenario> table = {
+      {"starts_at_zero", {"expect 0 0 0", "beeps 0", "running"}},
+      {"typing_over_the_selected_decimal_text",
+       {"type 2", "expect 2 2 2", "type 5", "expect 25 19 31", "type 5", "expect 255 FF 377",
+        "beeps 0"}},
+      {"small_letters_in_the_emptied_hexadecimal_field",
+       {"key Tab BackSpace", "expect 0 - 0", "type ff", "expect 255 FF 377", "beeps 0"}},
+      {"a_refused_letter_is_taken_back",
+       {"key Tab", "type F", "expect 15 F 17", "key End", "type G", "expect 15 F 17", "beeps 1"}},
+      {"the_character_typed_in_the_middle_is_the_one_removed",
+       {"type 123", "key Left", "type x", "expect 123 7B 173", "beeps 1", "type 4",
+        "expect 1243 4DB 2333"}},
+      {"octal_refuses_eight",
+       {"key Tab Tab", "type 78", "expect 7 7 7", "beeps 1"}},
+      {"leading_zeros_stay_in_the_edited_field",
+       {"type 0010", "expect 0010 A 12", "beeps 0"}},
+      {"emptying_each_field_in_turn",
+       {"type 0010", "expect 0010 A 12", "key Tab BackSpace", "expect 0010 - 12",
+        "key Tab BackSpace", "expect 0010 A -", "key shift+Tab shift+Tab BackSpace",
+        "expect - 0 0", "beeps 0"}},
+      {"a_ten_digit_decimal_loses_its_extra_digits",
+       {"key Tab", "type 3FFFFFFF", "expect 1073741823 3FFFFFFF 7777777777", "beeps 0",
+        "key shift+Tab End", "type 5", "expect 107374182 6666666 631463146", "beeps 2"}},
+      {"a_refused_digit_after_the_largest_hexadecimal",
+       {"key Tab", "type 3FFFFFFF", "type 0", "expect 1073741823 3FFFFFFF 7777777777", "beeps 1"}},
+      {"pasting_a_refused_text",
+       {"key BackSpace", "expect - 0 0", "paste 12x4", "expect 12 C 14", "beeps 2"}},
+      {"fast_typing_with_a_refused_character",
+       {"key Tab", "fast 1G2", "expect 18 12 22", "beeps 1"}},
+      {"enter_has_no_effect", {"type 7", "key Return", "expect 7 7 7", "beeps 0", "running"}},
+      {"escape_ends_the_program", {"type 9", "key Escape", "exit 0"}},
+      {"the_close_box_ends_the_program", {"close main", "exit 0"}},
+      {"uscita_closes_the_about_box",
+       {"type 0010", "expect 0010 A 12", kClickAbout, "shown about", kClickUscita, "gone about",
+        "expect 0010 A 12", "beeps 0", "running"}},
+      {"escape_closes_the_about_box",
+       {"type 0010", kClickAbout, "shown about", "focus about", "key Escape", "gone about",
+        "expect 0010 A 12", "running", "focus main", "key Escape", "exit 0"}},
+      {"the_close_box_closes_the_about_box",
+       {"type 0010", kClickAbout, "shown about", "close about", "gone about", "expect 0010 A 12",
+        "running"}},
+  };
+
+  Scenario repeated{"the_about_box_opens_again_and_again", {"type 123"}};
+  for (int visit = 0; visit < 5; visit++) {
+    for (const char* step : {kClickAbout, "shown about", "focus about", "key Escape", "gone about"})
+      repeated.steps.push_back(step);
+  }
+  repeated.steps.push_back("expect 123 7B 173");
+  table.push_back(repeated);
+  return table;
+}
+
+}  // namespace
+
+const std::vector<Scenario>& Scenarios() {
+  static const std::vector<Scenario> table = MakeScenarios();
+  return table;
+}
