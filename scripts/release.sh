@@ -6,6 +6,8 @@
 # day-to-day builds in build/linux and build/windows are left alone.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+[ "$(id -u)" = 0 ] || SUDO=sudo
+SUDO=${SUDO:-} bash scripts/setup.sh all
 
 release=${QEL_RELEASE_DIR:-build/release}
 mkdir -p "$release"

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs what QEL needs on Debian: `setup.sh build` for building and
+# running it, `setup.sh all` (the default) for the whole test suite, the
+# Windows build under Wine and the release packages. Safe to run again.
+set -euo pipefail
+
+build_packages=(cmake make g++ clang llvm libfltk1.3-dev libx11-dev libxtst-dev)
+test_packages=(libgtest-dev libbenchmark-dev valgrind xvfb xdotool xclip x11-utils x11-apps
+               imagemagick icoutils file python3 g++-mingw-w64-i686 binutils-mingw-w64-i686
+               desktop-file-utils appstream lintian dpkg-dev)
+wine_packages=(wine wine32:i386)
+
+packages=("${build_packages[@]}")
+if [ "${1:-all}" = all ]; then
+  packages+=("${test_packages[@]}" "${wine_packages[@]}")
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    ${SUDO:-} dpkg --add-architecture i386
+  fi
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  ${SUDO:-} apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive ${SUDO:-} apt-get install -y -qq "${missing[@]}" >/dev/null
+fi

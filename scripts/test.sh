@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the whole test suite:
+#  - the Linux build: core, resources, behaviour scenarios on Xvfb, memcheck,
+#    packaging, and the Windows program's file and scenarios under Wine;
+#  - the core and behaviour tests again under AddressSanitizer and UBSan;
+#  - a minute of fuzzing the core.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+[ "$(id -u)" = 0 ] || SUDO=sudo
+SUDO=${SUDO:-} bash scripts/setup.sh all
+
+# QEL.EXE is a 32-bit program. Where the kernel runs no 32-bit code, 32-bit
+# Wine cannot start, and the scenarios run the 64-bit build of the same source.
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+wine_exe=$PWD/build/windows/QEL.EXE
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  echo "test: this kernel runs no 32-bit programs; Wine runs the 64-bit build"
+  cmake --preset windows-x64 >/dev/null
+  cmake --build --preset windows-x64
+  wine_exe=$PWD/build/windows-x64/QEL.EXE
+fi
+
+cmake --preset linux -DQEL_BUILD_TESTS=ON -DQEL_BUILD_BENCH=ON \
+      -DQEL_WINDOWS_EXE="$PWD/build/windows/QEL.EXE" -DQEL_WINE_EXE="$wine_exe" >/dev/null
+cmake --build --preset linux
+ctest --preset linux
+
+cmake --preset sanitize -DQEL_BUILD_TESTS=ON >/dev/null
+cmake --build --preset sanitize
+ctest --preset sanitize -E 'packaging|valgrind|windows|wine|icon'
+
+bash fuzz/run.sh 60
