@@ -16,8 +16,12 @@
 
 #include "target.h"
 
+// The build chooses Wine's loader and the driver for one machine type.
 #ifndef QEL_WINE_LOADER
 #define QEL_WINE_LOADER "wine"
+#endif
+#ifndef QEL_WINE_MACHINE
+#define QEL_WINE_MACHINE 0x14C
 #endif
 #ifndef QEL_WINE_DRIVER
 #define QEL_WINE_DRIVER ""
@@ -135,7 +139,7 @@ class WineTarget : public Target {
   bool Prepare(XSession& x) override {
     x_ = &x;
     XSetErrorHandler(IgnoreVanishedWindows);
-    if (!CanRunProgram()) std::exit(kSkipped);
+    if (!CanRunProgram()) return false;
     std::error_code ignored;
     std::filesystem::remove_all(prefix_, ignored);
     std::filesystem::create_directories(prefix_);
@@ -209,17 +213,18 @@ class WineTarget : public Target {
   // wine64 from the same sources).
   bool CanRunProgram() {
     const unsigned machine = PeMachine(program_);
-    if (machine == 0) {
-      std::fprintf(stderr, "%s is not a Windows program\n", program_.c_str());
-      return false;
-    }
-    if (machine == 0x14C && Run({QEL_WINE_LOADER, "--version"}, 10000) != 0) {
-      std::fprintf(stderr, "skipped: 32-bit Wine cannot start on this machine\n");
+    if (machine != QEL_WINE_MACHINE) {
+      std::fprintf(stderr, "%s: not a Windows program for the machine type this test was built for"
+                   " (configure with QEL_WINE_EXE=%s)\n", program_.c_str(), program_.c_str());
       return false;
     }
     if (std::string(QEL_WINE_DRIVER).empty()) {
       std::fprintf(stderr, "skipped: built without the Wine driver\n");
-      return false;
+      std::exit(kSkipped);
+    }
+    if (Run({QEL_WINE_LOADER, "--version"}, 10000) != 0) {
+      std::fprintf(stderr, "skipped: %s cannot start on this machine\n", QEL_WINE_LOADER);
+      std::exit(kSkipped);
     }
     return true;
   }
