@@ -18,6 +18,9 @@ add_executable(qel WIN32
   ${WIN32_DIR}/keyboard.cpp
   res/qel.rc)
 set_target_properties(qel PROPERTIES OUTPUT_NAME QEL SUFFIX .EXE)
+# windres reads the icon and the headers too; make does not know that.
+file(GLOB QEL_RES_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)
+set_source_files_properties(res/qel.rc PROPERTIES OBJECT_DEPENDS "${QEL_RES_INPUTS};${WIN32_DIR}/win32.h")
 target_include_directories(qel PRIVATE src res ${WIN32_DIR})
 target_compile_options(qel PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${QEL_WIN32_CXX_OPTIONS}>)
 target_link_options(qel PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
