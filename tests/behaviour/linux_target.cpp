@@ -16,8 +16,14 @@ class LinuxTarget : public Target {
   bool Start(XSession& x) override {
     x_ = &x;
     bellsAtStart_ = x.Bells();
-    if (!process_.Start({program_}, {"DISPLAY=" + x.display()})) return false;
-    return x.FindWindow("QEL ", 5000) != 0;
+    Redirections io;
+    io.err = 2;  // the program's complaints belong in the test's log
+    if (!process_.Start({program_}, {"DISPLAY=" + x.display()}, io)) return false;
+    // As a window manager would, give the new window the keyboard; until
+    // then keys would go astray.
+    const Window window = x.FindWindow("QEL ", 5000);
+    if (window) x.Focus(window);
+    return window != 0;
   }
 
   std::string ControlText(const std::string& caption, int id) override {

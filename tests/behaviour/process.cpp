@@ -1,5 +1,6 @@
 #include "process.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,11 +10,15 @@
 #include "x_session.h"
 
 bool ChildProcess::Start(const std::vector<std::string>& argv,
-                         const std::vector<std::string>& environment) {
+                         const std::vector<std::string>& environment, Redirections io) {
   pid_ = fork();
   if (pid_ < 0) return false;
   if (pid_ == 0) {
-    setpgid(0, 0);  // so that Kill() also ends what the program starts (wineserver...)
+    setpgid(0, 0);
+    const int devnull = open("/dev/null", O_RDWR);
+    dup2(io.in >= 0 ? io.in : devnull, 0);
+    dup2(io.out >= 0 ? io.out : devnull, 1);
+    dup2(io.err >= 0 ? io.err : devnull, 2);
     for (const std::string& entry : environment) putenv(const_cast<char*>(entry.c_str()));
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -40,10 +45,10 @@ int ChildProcess::WaitForExit(int timeoutMs) {
   return WIFEXITED(status_) ? WEXITSTATUS(status_) : -2;
 }
 
-void ChildProcess::Kill() {
+void ChildProcess::Kill(int signal) {
   if (!Running()) return;
-  kill(-pid_, SIGKILL);
-  kill(pid_, SIGKILL);
+  kill(-pid_, signal);
+  kill(pid_, signal);
   waitpid(pid_, &status_, 0);
   reaped_ = true;
 }

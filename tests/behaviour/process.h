@@ -7,13 +7,21 @@
 #include <string>
 #include <vector>
 
+// Where a child's standard streams go: a descriptor of ours, or /dev/null.
+struct Redirections {
+  int in = -1, out = -1, err = -1;  // -1: /dev/null
+};
+
+// Runs in a process group of its own, so that killing it also ends what it
+// started (Wine's helpers) and never reaches the test itself.
 class ChildProcess {
  public:
   ~ChildProcess() { Kill(); }
-  bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& environment);
+  bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
+             Redirections io = {});
   bool Running();
   int WaitForExit(int timeoutMs);  // exit code; -1 on time-out, -2 when killed by a signal
-  void Kill();
+  void Kill(int signal = 9 /* SIGKILL */);
   pid_t pid() const { return pid_; }
 
  private:

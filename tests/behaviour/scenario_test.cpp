@@ -13,16 +13,15 @@ namespace {
 
 const int kFields[] = {ID_DECIMALE, ID_ESADECIMALE, ID_OTTALE};
 
+// One X server for the whole run, stopped when the program exits.
 XSession& Session() {
-  static XSession* session = [] {
-    auto* s = new XSession;
-    if (!s->Start()) {
-      std::fprintf(stderr, "cannot start Xvfb\n");
-      std::exit(1);
-    }
-    return s;
-  }();
-  return *session;
+  static XSession session;
+  static const bool started = session.Start();
+  if (!started) {
+    std::fprintf(stderr, "cannot start Xvfb\n");
+    std::exit(1);
+  }
+  return session;
 }
 
 std::string Caption(const std::string& window) { return window == "about" ? "About ..." : "QEL "; }
@@ -42,6 +41,9 @@ class ScenarioRun {
     else if (verb == "fast") x_.Type(rest, 0);
     else if (verb == "key") Keys(rest);
     else if (verb == "paste") Paste(rest);
+    else if (verb == "clipboard") x_.SetClipboard(rest);
+    else if (verb == "hold") x_.Hold(rest, true);
+    else if (verb == "release") x_.Hold(rest, false);
     else if (verb == "expect") ExpectFields(rest);
     else if (verb == "beeps") ExpectBeeps(std::stoi(rest));
     else if (verb == "click") Click(rest);

@@ -35,6 +35,10 @@ std::vector<Scenario> MakeScenarios() {
        {"key Tab", "type 3FFFFFFF", "type 0", "expect 1073741823 3FFFFFFF 7777777777", "beeps 1"}},
       {"pasting_a_refused_text",
        {"key BackSpace", "expect - 0 0", "paste 12x4", "expect 12 C 14", "beeps 2"}},
+      // Ctrl is still down while the pasted text is taken back.
+      {"pasting_a_refused_text_with_ctrl_held",
+       {"key BackSpace", "clipboard 12x4", "hold ctrl", "key v", "expect 12 C 14", "beeps 2",
+        "release ctrl", "type 3", "expect 123 7B 173"}},
       {"fast_typing_with_a_refused_character",
        {"key Tab", "fast 1G2", "expect 18 12 22", "beeps 1"}},
       {"enter_has_no_effect", {"type 7", "key Return", "expect 7 7 7", "beeps 0", "running"}},

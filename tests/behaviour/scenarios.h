@@ -5,6 +5,8 @@
 //   type TEXT        keys for TEXT, 40 ms apart    fast TEXT   the same, no pause
 //   key K1 K2 ...    key combinations ("ctrl+v", "shift+Tab", "Escape")
 //   paste TEXT       TEXT on the clipboard, then Ctrl+V
+//   clipboard TEXT   TEXT on the clipboard
+//   hold K, release K   a key kept down across the steps between
 //   expect D H O     the three fields once QEL has settled ("-" for empty)
 //   beeps N          beeps since the start
 //   click W FX FY    a click at a fraction of window W (main, about)

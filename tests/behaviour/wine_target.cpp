@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "process.h"
 #include "target.h"
 
 // The build chooses Wine's loader and the driver for one machine type.
@@ -33,78 +33,6 @@
 namespace {
 
 const int kSkipped = 77;  // CTest's SKIP_RETURN_CODE for the Wine scenarios
-
-// Wine makes and destroys X windows of its own all the time (and all at once
-// when a program is killed), so a window found while walking the tree may be
-// gone by the time its name is asked for. Xlib's default handler would end
-// the test for that.
-int IgnoreVanishedWindows(Display*, XErrorEvent* error) {
-  if (error->error_code == BadWindow || error->error_code == BadDrawable) return 0;
-  char text[128];
-  XGetErrorText(error->display, error->error_code, text, sizeof text);
-  std::fprintf(stderr, "X error: %s\n", text);
-  return 0;
-}
-
-struct Redirections {
-  int in = -1, out = -1, err = -1;  // -1: /dev/null
-};
-
-// A Wine process in a process group of its own, so that killing it never
-// reaches the test or the shared wineserver.
-class WineProcess {
- public:
-  ~WineProcess() { Kill(); }
-
-  bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& environment,
-             Redirections io) {
-    pid_ = fork();
-    if (pid_ < 0) return false;
-    if (pid_ == 0) {
-      setpgid(0, 0);
-      const int devnull = open("/dev/null", O_RDWR);
-      dup2(io.in >= 0 ? io.in : devnull, 0);
-      dup2(io.out >= 0 ? io.out : devnull, 1);
-      dup2(io.err >= 0 ? io.err : devnull, 2);
-      for (const std::string& entry : environment) putenv(const_cast<char*>(entry.c_str()));
-      std::vector<char*> args;
-      for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-      args.push_back(nullptr);
-      execvp(args[0], args.data());
-      _exit(127);
-    }
-    reaped_ = false;
-    return true;
-  }
-
-  bool Running() {
-    if (pid_ <= 0 || reaped_) return false;
-    if (waitpid(pid_, &status_, WNOHANG) == pid_) reaped_ = true;
-    return !reaped_;
-  }
-
-  int WaitForExit(int timeoutMs) {
-    for (int waited = 0; Running(); waited += 10) {
-      if (waited >= timeoutMs) return -1;
-      SleepMs(10);
-    }
-    if (pid_ <= 0) return -1;
-    return WIFEXITED(status_) ? WEXITSTATUS(status_) : -2;
-  }
-
-  void Kill() {
-    if (!Running()) return;
-    kill(-pid_, SIGKILL);
-    kill(pid_, SIGKILL);
-    waitpid(pid_, &status_, 0);
-    reaped_ = true;
-  }
-
- private:
-  pid_t pid_ = -1;
-  int status_ = 0;
-  bool reaped_ = true;
-};
 
 // The machine type in the PE header: 0x14C for i386, 0x8664 for x86-64.
 unsigned PeMachine(const std::string& path) {
@@ -138,7 +66,6 @@ class WineTarget : public Target {
   // the scenarios.
   bool Prepare(XSession& x) override {
     x_ = &x;
-    XSetErrorHandler(IgnoreVanishedWindows);
     if (!CanRunProgram()) return false;
     std::error_code ignored;
     std::filesystem::remove_all(prefix_, ignored);
@@ -203,7 +130,7 @@ class WineTarget : public Target {
   }
 
   int Run(const std::vector<std::string>& argv, int timeoutMs) {
-    WineProcess process;
+    ChildProcess process;
     if (!process.Start(argv, Environment(), Redirections())) return -1;
     return process.WaitForExit(timeoutMs);
   }
@@ -283,8 +210,8 @@ class WineTarget : public Target {
   std::string beepLog_;
   XSession* x_ = nullptr;
   bool prepared_ = false;
-  WineProcess programProcess_;
-  WineProcess driver_;
+  ChildProcess programProcess_;
+  ChildProcess driver_;
   int toDriver_ = -1, fromDriver_ = -1;
   std::string received_;
 };

@@ -5,7 +5,6 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -20,50 +19,33 @@ void SleepMs(int ms) {
 
 namespace {
 
-pid_t Spawn(const std::vector<std::string>& argv, int keepFd, const std::string& display, int stdinFd) {
-  const pid_t pid = fork();
-  if (pid != 0) return pid;
-  if (stdinFd >= 0) dup2(stdinFd, 0);
-  if (!display.empty()) setenv("DISPLAY", display.c_str(), 1);
-  // Quiet children: the test's own output is what matters.
-  FILE* devnull = std::fopen("/dev/null", "w");
-  if (devnull) {
-    dup2(fileno(devnull), 1);
-    dup2(fileno(devnull), 2);
-  }
-  (void)keepFd;
-  std::vector<char*> args;
-  for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-  args.push_back(nullptr);
-  execvp(args[0], args.data());
-  _exit(127);
+// Windows come and go while we look at them (Wine destroys its own all at
+// once when a program is killed): a stale id is no failure, but Xlib's
+// default handler would end the test for it.
+int IgnoreVanishedWindows(Display*, XErrorEvent* error) {
+  if (error->error_code == BadWindow || error->error_code == BadDrawable) return 0;
+  char text[128];
+  XGetErrorText(error->display, error->error_code, text, sizeof text);
+  std::fprintf(stderr, "X error: %s\n", text);
+  return 0;
 }
-
-void Reap(pid_t& pid) {
-  if (pid <= 0) return;
-  kill(pid, SIGTERM);
-  waitpid(pid, nullptr, 0);
-  pid = -1;
-}
-
-// Windows come and go while we look at them; a stale id is no failure.
-int IgnoreXErrors(Display*, XErrorEvent*) { return 0; }
 
 }  // namespace
 
 XSession::~XSession() {
   if (dpy_) XCloseDisplay(dpy_);
-  Reap(clipboardOwner_);
-  Reap(server_);
+  clipboardOwner_.Kill(SIGTERM);
+  server_.Kill(SIGTERM);  // lets Xvfb remove its lock file and socket
 }
 
 bool XSession::Start() {
   int pipeFds[2];
   if (pipe(pipeFds) != 0) return false;
-  server_ = Spawn({"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen", "0", "1024x768x24",
-                   "-nolisten", "tcp"},
-                  pipeFds[1], "", -1);
+  const bool started = server_.Start({"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen",
+                                      "0", "1024x768x24", "-nolisten", "tcp"},
+                                     {});
   close(pipeFds[1]);
+  if (!started) return false;
   std::string number;
   char c;
   while (read(pipeFds[0], &c, 1) == 1 && c != '\n') number += c;
@@ -73,7 +55,7 @@ bool XSession::Start() {
 
   dpy_ = XOpenDisplay(display_.c_str());
   if (!dpy_) return false;
-  XSetErrorHandler(IgnoreXErrors);
+  XSetErrorHandler(IgnoreVanishedWindows);
   int opcode, error, major = XkbMajorVersion, minor = XkbMinorVersion;
   int xtestEvent, xtestError, xtestMajor, xtestMinor;
   if (!XkbQueryExtension(dpy_, &opcode, &xkbEventBase_, &error, &major, &minor)) return false;
@@ -125,22 +107,30 @@ void XSession::Type(const std::string& text, int delayMs) {
   XSync(dpy_, False);
 }
 
+unsigned XSession::KeycodeNamed(std::string name) {
+  if (name == "ctrl") name = "Control_L";
+  if (name == "shift") name = "Shift_L";
+  if (name == "alt") name = "Alt_L";
+  bool shifted;
+  return FindKeycode(XStringToKeysym(name.c_str()), &shifted);
+}
+
 void XSession::Key(const std::string& combination) {
   std::vector<unsigned> codes;
   size_t start = 0;
   for (;;) {
     const size_t plus = combination.find('+', start);
-    std::string name = combination.substr(start, plus == std::string::npos ? plus : plus - start);
-    if (name == "ctrl") name = "Control_L";
-    if (name == "shift") name = "Shift_L";
-    if (name == "alt") name = "Alt_L";
-    bool shifted;
-    codes.push_back(FindKeycode(XStringToKeysym(name.c_str()), &shifted));
+    codes.push_back(KeycodeNamed(combination.substr(start, plus == std::string::npos ? plus : plus - start)));
     if (plus == std::string::npos) break;
     start = plus + 1;
   }
   for (unsigned code : codes) Press(code, true);
   for (auto it = codes.rbegin(); it != codes.rend(); ++it) Press(*it, false);
+  XSync(dpy_, False);
+}
+
+void XSession::Hold(const std::string& key, bool down) {
+  Press(KeycodeNamed(key), down);
   XSync(dpy_, False);
 }
 
@@ -161,8 +151,10 @@ void XSession::Click(Window window, double fx, double fy) {
 void XSession::SetClipboard(const std::string& text) {
   int pipeFds[2];
   if (pipe2(pipeFds, O_CLOEXEC) != 0) return;  // xclip must see the end of its input
-  Reap(clipboardOwner_);
-  clipboardOwner_ = Spawn({"xclip", "-selection", "clipboard", "-quiet", "-i"}, -1, display_, pipeFds[0]);
+  clipboardOwner_.Kill(SIGTERM);
+  Redirections io;
+  io.in = pipeFds[0];
+  clipboardOwner_.Start({"xclip", "-selection", "clipboard", "-quiet", "-i"}, {"DISPLAY=" + display_}, io);
   close(pipeFds[0]);
   if (write(pipeFds[1], text.data(), text.size()) < 0) perror("xclip");
   close(pipeFds[1]);

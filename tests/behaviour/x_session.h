@@ -4,9 +4,10 @@
 #define QEL_TESTS_X_SESSION_H
 
 #include <X11/Xlib.h>
-#include <sys/types.h>
 
 #include <string>
+
+#include "process.h"
 
 class XSession {
  public:
@@ -24,6 +25,7 @@ class XSession {
   // combinations such as "ctrl+v", "shift+Tab", "Escape".
   void Type(const std::string& text, int delayMs);
   void Key(const std::string& combination);
+  void Hold(const std::string& key, bool down);  // a key kept down across steps
   void Click(Window window, double fx, double fy);  // at a fraction of the window
   void SetClipboard(const std::string& text);
 
@@ -36,11 +38,12 @@ class XSession {
 
  private:
   unsigned FindKeycode(unsigned long keysym, bool* shifted);
+  unsigned KeycodeNamed(std::string name);  // keysym names, and ctrl, shift, alt
   void Press(unsigned keycode, bool down);
   Window SearchTree(Window root, const std::string& name);
 
-  pid_t server_ = -1;
-  pid_t clipboardOwner_ = -1;
+  ChildProcess server_;
+  ChildProcess clipboardOwner_;
   std::string display_;
   Display* dpy_ = nullptr;
   int xkbEventBase_ = 0;
