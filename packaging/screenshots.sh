@@ -2,15 +2,21 @@
 # The README's screenshots: the main dialog after 255 has been typed into
 # the decimal field, and the About box. Runs the Linux program on a private
 # Xvfb with no window manager, so the windows come without decorations.
-# (tests/screenshots.sh captures the dialogs as they open, for layout checks.)
+# CTest runs it too, into the build tree, so that every test run leaves
+# pictures of both dialogs to look at.
 #
 # usage: packaging/screenshots.sh [QEL_BINARY [DISPLAY [OUTPUT_DIR]]]
-#   defaults: build/linux/qel :64 docs
+#   defaults: build/linux/qel, the first free display from :90, docs
 # Needs Xvfb, xdotool and ImageMagick (import, convert).
 set -eu
 
 qel=${1:-build/linux/qel}
-display=${2:-:64}
+display=${2:-}
+if [ -z "$display" ]; then
+  n=90
+  while [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  display=":$n"
+fi
 out=${3:-docs}
 mkdir -p "$out"
 
