@@ -1,7 +1,7 @@
 #include "core.h"
 
+#include <charconv>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -56,8 +56,14 @@ uint32_t ValueInBase(const char* testo, uint32_t base, uint32_t (*valore)(char))
   return dec;
 }
 
-void WriteDecimal(uint32_t valore, char* destinazione) {
-  std::snprintf(destinazione, LungBuffer, "%lu", static_cast<unsigned long>(valore));
+// The value's digits in the base, capital letters, no prefix, no leading
+// zeros, "0" for zero: what printf's %X, %o and %u write, at a fraction of
+// the cost, which matters on every keystroke.
+void WriteInBase(uint32_t valore, int base, char* destinazione) {
+  char* fine = std::to_chars(destinazione, destinazione + LungBuffer - 1, valore, base).ptr;
+  *fine = '\0';
+  for (char* c = destinazione; c != fine; ++c)
+    if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
 }
 
 int Rejected() {
@@ -68,22 +74,18 @@ int Rejected() {
 
 }  // namespace
 
-void DecToEsa() {
-  std::snprintf(StrH, LungBuffer, "%lX", static_cast<unsigned long>(DecimalValue(StrD)));
-}
+void DecToEsa() { WriteInBase(DecimalValue(StrD), 16, StrH); }
 
-void DecToOct() {
-  std::snprintf(StrO, LungBuffer, "%lo", static_cast<unsigned long>(DecimalValue(StrD)));
-}
+void DecToOct() { WriteInBase(DecimalValue(StrD), 8, StrO); }
 
 void EsaToDec() {
   if (StrH[0] == '\0') return;
-  WriteDecimal(ValueInBase(StrH, 16, HexDigitValue), StrD);
+  WriteInBase(ValueInBase(StrH, 16, HexDigitValue), 10, StrD);
 }
 
 void OctToDec() {
   if (StrO[0] == '\0') return;
-  WriteDecimal(ValueInBase(StrO, 8, OctDigitValue), StrD);
+  WriteInBase(ValueInBase(StrO, 8, OctDigitValue), 10, StrD);
 }
 
 // Each validator looks at every position once; "resto" is the length of the
