@@ -92,7 +92,7 @@ valgrind --tool=memcheck --error-exitcode=99 --leak-check=full \
   --gen-suppressions=all --log-file="$work/memcheck.log" ${QEL_VALGRIND_OPTIONS:-} "$qel" &
 qel_pid=$!
 
-main=$(wait_until 30 window_named '^QEL $' && window_named '^QEL $') || fail "no main dialog"
+main=$(wait_until 60 window_named '^QEL $' && window_named '^QEL $') || fail "no main dialog"
 xdotool windowfocus --sync "$main"
 expect_fields 0 0 0
 
