@@ -35,6 +35,9 @@ std::vector<Scenario> MakeScenarios() {
        {"key Tab", "type 3FFFFFFF", "type 0", "expect 1073741823 3FFFFFFF 7777777777", "beeps 1"}},
       {"pasting_a_refused_text",
        {"key BackSpace", "expect - 0 0", "paste 12x4", "expect 12 C 14", "beeps 2"}},
+      // A paste may end inside a UTF-8 sequence; what is left is refused.
+      {"pasting_a_text_cut_inside_a_character",
+       {"key BackSpace", "paste 12\xE2", "expect 12 C 14", "running"}},
       // Ctrl is still down while the pasted text is taken back.
       {"pasting_a_refused_text_with_ctrl_held",
        {"key BackSpace", "clipboard 12x4", "hold ctrl", "key v", "expect 12 C 14", "beeps 2",

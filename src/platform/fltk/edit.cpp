@@ -2,6 +2,7 @@
 // change of its text before the change is drawn.
 #include <FL/Fl.H>
 #include <FL/Fl_Input.H>
+#include <FL/fl_utf8.h>
 
 #include <string>
 
@@ -21,8 +22,8 @@ class EditControl : public Fl_Input {
 
   int handle(int event) override {
     if (event == FL_FOCUS && RefusesKeyboardFocus(control_)) return 0;
-    const bool capitals = (control_.style & ES_UPPERCASE) && (event == FL_KEYBOARD || event == FL_PASTE);
-    int used = capitals ? HandleInCapitals(event) : Fl_Input::handle(event);
+    const bool insertsText = event == FL_KEYBOARD || event == FL_PASTE;
+    int used = insertsText ? HandleText(event) : Fl_Input::handle(event);
     // A single-line edit keeps its arrow keys; FLTK would move the focus
     // to the next field at either end of the text.
     if (event == FL_KEYBOARD && IsArrowKey(Fl::event_key())) used = 1;
@@ -35,16 +36,38 @@ class EditControl : public Fl_Input {
     return key == FL_Left || key == FL_Right || key == FL_Up || key == FL_Down;
   }
 
-  // Typed and pasted text in capitals. A copy: during a paste the event text
-  // may be FLTK's own clipboard buffer.
-  int HandleInCapitals(int event) {
-    std::string capitals(Fl::event_text() ? Fl::event_text() : "", Fl::event_length());
-    for (char& c : capitals)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    char* original = Fl::e_text;
-    Fl::e_text = capitals.data();
+  // The event text as FLTK may safely take it: Fl_Input_::replace() walks a
+  // text by the lengths its UTF-8 lead bytes announce, and copies past the
+  // end of one that stops inside a sequence (a paste may be any bytes).
+  // A byte that starts no whole sequence stands for its CP1252 character,
+  // as fl_utf8decode() reads it. ES_UPPERCASE turns letters into capitals;
+  // always a copy, since during a paste the event text may be FLTK's own
+  // clipboard buffer.
+  std::string EventTextForInput() const {
+    const char* text = Fl::event_text() ? Fl::event_text() : "";
+    const char* const end = text + Fl::event_length();
+    const bool capitals = control_.style & ES_UPPERCASE;
+    std::string wellFormed;
+    while (text < end) {
+      int length = 1;
+      unsigned character = fl_utf8decode(text, end, &length);
+      if (capitals && character >= 'a' && character <= 'z') character -= 'a' - 'A';
+      char encoded[8];
+      wellFormed.append(encoded, fl_utf8encode(character, encoded));
+      text += length;
+    }
+    return wellFormed;
+  }
+
+  int HandleText(int event) {
+    std::string text = EventTextForInput();
+    char* const original = Fl::e_text;
+    const int originalLength = Fl::e_length;
+    Fl::e_text = text.data();
+    Fl::e_length = static_cast<int>(text.size());
     const int used = Fl_Input::handle(event);
     Fl::e_text = original;
+    Fl::e_length = originalLength;
     return used;
   }
 
