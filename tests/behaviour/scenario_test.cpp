@@ -1,5 +1,5 @@
 // Runs every scenario against every build named on the command line:
-//   scenario_test --linux PATH [--wine PATH.EXE]
+//   scenario_test [--settle-ms N] --linux PATH [--wine PATH.EXE]
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,6 +12,10 @@
 namespace {
 
 const int kFields[] = {ID_DECIMALE, ID_ESADECIMALE, ID_OTTALE};
+
+// How long nothing may change before QEL counts as settled; slower builds
+// (the sanitizers) need longer.
+int settleMs = 250;
 
 // One X server for the whole run, stopped when the program exits.
 XSession& Session() {
@@ -97,7 +101,7 @@ class ScenarioRun {
   // everything, injected keys included), then reads.
   std::string Settled() {
     std::string last = Fields() + '/' + std::to_string(target_.Beeps());
-    for (int quiet = 0, waited = 0; quiet < 250 && waited < 5000; waited += 25) {
+    for (int quiet = 0, waited = 0; quiet < settleMs && waited < 5000 + settleMs; waited += 25) {
       SleepMs(25);
       const std::string now = Fields() + '/' + std::to_string(target_.Beeps());
       quiet = now == last ? quiet + 25 : 0;
@@ -161,6 +165,7 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--linux")) targets.push_back(MakeLinuxTarget(argv[i + 1]));
     else if (!std::strcmp(argv[i], "--wine")) targets.push_back(MakeWineTarget(argv[i + 1]));
+    else if (!std::strcmp(argv[i], "--settle-ms")) settleMs = std::atoi(argv[i + 1]);
   }
   if (targets.empty()) {
     std::fprintf(stderr, "usage: %s --linux QEL [--wine QEL.EXE]\n", argv[0]);
