@@ -192,12 +192,14 @@ HWND CreateDialogFromTemplate(HINSTANCE module, const DialogTemplate& t, HWND ow
 
   HWND handle = dialog.release();
   SendDialogMessage(handle, WM_INITDIALOG, 0, param);
+  // The focus is in place before the window can take keys: waiting for its
+  // first expose below already handles whatever the user types meanwhile.
+  if (!Fl::focus() || Fl::focus()->window() != window) FocusFirstTabStop(handle);
   window->show();
   if (owner) SetTransientFor(window, owner->window);
   if (handle->exStyle & WS_EX_TOPMOST) KeepAbove(window);
   window->wait_for_expose();
   ActivateWindow(window);
-  if (!Fl::focus() || Fl::focus()->window() != window) FocusFirstTabStop(handle);
   PublishTexts(handle);
   return handle;
 }
