@@ -3,7 +3,7 @@
 #  - the Linux build: core, resources, behaviour scenarios on Xvfb, memcheck,
 #    packaging, and the Windows program's file and scenarios under Wine;
 #  - the core and behaviour tests again under AddressSanitizer and UBSan;
-#  - a minute of fuzzing the core.
+#  - before those, a minute of fuzzing the core.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ "$(id -u)" = 0 ] || SUDO=sudo
@@ -21,6 +21,8 @@ if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   wine_exe=$PWD/build/windows-x64/QEL.EXE
 fi
 
+bash fuzz/run.sh 60
+
 cmake --preset linux -DQEL_BUILD_TESTS=ON -DQEL_BUILD_BENCH=ON \
       -DQEL_WINDOWS_EXE="$PWD/build/windows/QEL.EXE" -DQEL_WINE_EXE="$wine_exe" >/dev/null
 cmake --build --preset linux
@@ -29,5 +31,3 @@ ctest --preset linux
 cmake --preset sanitize -DQEL_BUILD_TESTS=ON >/dev/null
 cmake --build --preset sanitize
 ctest --preset sanitize -E 'packaging|valgrind|windows|wine|icon'
-
-bash fuzz/run.sh 60
