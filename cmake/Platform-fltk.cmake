@@ -9,8 +9,10 @@ find_program(QEL_RC NAMES llvm-rc llvm-rc-16 llvm-rc-15 llvm-rc-14)
 set(QEL_RES ${CMAKE_BINARY_DIR}/qel.res)
 file(GLOB QEL_RES_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)
 if(QEL_RC)
+  # llvm-rc reads any argument starting with '/' as an option, so an input
+  # path such as /check/... would parse as "/C heck/..."; "--" ends the options.
   set(QEL_RC_COMMAND ${QEL_RC} /I ${CMAKE_SOURCE_DIR}/res /I ${QEL_PLATFORM_DIR}
-      /FO ${QEL_RES} ${CMAKE_SOURCE_DIR}/res/qel.rc)
+      /FO ${QEL_RES} -- ${CMAKE_SOURCE_DIR}/res/qel.rc)
 else()
   find_program(QEL_WINDRES NAMES windres x86_64-w64-mingw32-windres i686-w64-mingw32-windres REQUIRED)
   set(QEL_RC_COMMAND ${QEL_WINDRES} -I ${CMAKE_SOURCE_DIR}/res -I ${QEL_PLATFORM_DIR}
