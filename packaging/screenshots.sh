@@ -5,9 +5,11 @@
 # CTest runs it too, into the build tree, so that every test run leaves
 # pictures of both dialogs to look at.
 #
-# usage: packaging/screenshots.sh [QEL_BINARY [DISPLAY [OUTPUT_DIR]]]
-#   defaults: build/linux/qel, the first free display from :90, docs
-# Needs Xvfb, xdotool and ImageMagick (import, convert).
+# usage: packaging/screenshots.sh [QEL_BINARY [DISPLAY [OUTPUT_DIR [XFT_DPI]]]]
+#   defaults: build/linux/qel, the first free display from :90, docs, none
+# With XFT_DPI the desktop announces that scale (Xft.dpi, as scaling
+# desktops do), and the pictures are named qel-main-XFT_DPI.png and so on.
+# Needs Xvfb, xdotool, ImageMagick (import, convert) and, for XFT_DPI, xrdb.
 set -eu
 
 qel=${1:-build/linux/qel}
@@ -18,6 +20,8 @@ if [ -z "$display" ]; then
   display=":$n"
 fi
 out=${3:-docs}
+dpi=${4:-}
+suffix=${dpi:+-$dpi}
 mkdir -p "$out"
 
 xvfb=
@@ -29,7 +33,7 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-Xvfb "$display" -screen 0 640x480x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 640x480x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY="$display"
 
@@ -54,6 +58,7 @@ capture() {
 }
 
 wait_for xdotool getdisplaygeometry
+[ -z "$dpi" ] || echo "Xft.dpi: $dpi" | xrdb -nocpp -merge
 "$qel" &
 app=$!
 wait_for xdotool search --onlyvisible --name '^QEL $'
@@ -63,7 +68,7 @@ xdotool windowfocus --sync "$main"
 xdotool key --delay 50 End BackSpace
 xdotool type --delay 50 255
 sleep 0.3  # the converted fields are drawn
-capture "$main" "$out/qel-main.png"
+capture "$main" "$out/qel-main$suffix.png"
 
 # ABOUT has no tab stop, so it is clicked: its centre lies at 92.5 x 24 of
 # the dialog's 101 x 49 units.
@@ -72,6 +77,6 @@ xdotool mousemove --window "$main" $((WIDTH * 925 / 1010)) $((HEIGHT * 24 / 49))
 wait_for xdotool search --onlyvisible --name '^About \.\.\.$'
 about=$(xdotool search --onlyvisible --name '^About \.\.\.$' | head -n 1)
 sleep 0.3
-capture "$about" "$out/qel-about.png"
+capture "$about" "$out/qel-about$suffix.png"
 
-echo "screenshots in $out: qel-main.png qel-about.png"
+echo "screenshots in $out: qel-main$suffix.png qel-about$suffix.png"

@@ -12,26 +12,13 @@
 
 #include "dialog_template.h"
 #include "icon.h"
-#include "module.h"
+#include "program_resources.h"
 #include "resources.h"
 #include "win32.h"
 
 namespace {
 
 // ---- the compiled resources --------------------------------------------
-
-const std::vector<unsigned char>& ResourceFile() {
-  static const std::vector<unsigned char> bytes = [] {
-    std::ifstream in(QEL_RES_FILE, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {});
-  }();
-  return bytes;
-}
-
-HINSTANCE Program() {
-  static HINSTANCE__ module = {ResourceFile().data(), ResourceFile().size()};
-  return &module;
-}
 
 TEST(ResourceFile, IsThere) { ASSERT_FALSE(ResourceFile().empty()) << QEL_RES_FILE; }
 
@@ -216,6 +203,22 @@ TEST(Icon, ShowsTheNumberInThreeBasesWithATransparentLeftEdge) {
   IconPixels programIcon;
   ASSERT_TRUE(LoadProgramIconPixels(Program(), 32, &programIcon));
   EXPECT_EQ(programIcon.rgba, icon.rgba);
+
+  // On a scaled desktop every pixel becomes a whole block, never a blend;
+  // a size between two factors takes the smaller.
+  for (const int wanted : {64, 96, 100}) {
+    IconPixels large;
+    ASSERT_TRUE(LoadIconPixels(Program(), "IDI_ICONBG", wanted, &large));
+    const int factor = wanted / 32;
+    ASSERT_EQ(large.width, 32 * factor);
+    ASSERT_EQ(large.height, 32 * factor);
+    int differing = 0;
+    for (int y = 0; y < large.height; y++)
+      for (int x = 0; x < large.width; x++)
+        differing += std::memcmp(&large.rgba[(y * large.width + x) * 4],
+                                 &icon.rgba[((y / factor) * 32 + x / factor) * 4], 4) != 0;
+    EXPECT_EQ(differing, 0) << wanted;
+  }
 }
 
 // ---- the version block --------------------------------------------------

@@ -61,32 +61,52 @@ int MulDiv(int number, int numerator, int denominator) {
   return static_cast<int>(std::lround(static_cast<double>(number) * numerator / denominator));
 }
 
-float ScreenDpi() {
+bool IsSensibleDpi(float dpi) { return dpi >= 48 && dpi <= 480; }  // X servers may say nonsense
+
+// A desktop that scales says so in Xft.dpi, which GTK, Qt and every Xft
+// program follow; the screen's own DPI is only the fallback.
+float DesktopDpi() {
+  const float xft = XftDpi();
+  if (IsSensibleDpi(xft)) return xft;
   float h = 96, v = 96;
   Fl::screen_dpi(h, v);
-  return (v >= 48 && v <= 480) ? v : 96;  // some X servers report nonsense
+  return IsSensibleDpi(v) ? v : 96;
+}
+
+// Windows offers its scales in steps of a quarter; a screen of 100 DPI is
+// still shown at 100%.
+DesktopScale DesktopScaleFor(float dpi) {
+  DesktopScale scale;
+  scale.layout = std::round(dpi / 24) / 4;
+  scale.icons = dpi >= 264 ? 3 : dpi >= 168 ? 2 : 1;
+  return scale;
 }
 
 // "MS Sans Serif" and the like become FLTK's sans face; "System" was a
-// bold face. Sizes are points, so they follow the screen's DPI.
-DialogFont DialogFontFor(const DialogTemplate& t) {
+// bold face. Sizes are points, drawn at the desktop's DPI as every Xft
+// program draws them; the base units are measured at 96 DPI.
+DialogFont DialogFontFor(const DialogTemplate& t, float dpi) {
   DialogFont font;
   const bool bold = t.weight >= 600 || strcasecmp(t.typeface.c_str(), "System") == 0;
   font.face = bold ? FL_HELVETICA_BOLD : FL_HELVETICA;
   if (t.italic) font.face += FL_ITALIC;
   const int points = (t.style & DS_SETFONT) && t.pointSize ? t.pointSize : 8;
-  font.size = static_cast<Fl_Fontsize>(std::lround(points * ScreenDpi() / 72.0f));
 
-  fl_font(font.face, font.size);
+  fl_font(font.face, static_cast<Fl_Fontsize>(std::lround(points * 96 / 72.0)));
   const double letters = fl_width("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
   font.xBase = (static_cast<int>(letters) / 26 + 1) / 2;
   font.yBase = fl_height();
+  font.size = static_cast<Fl_Fontsize>(std::lround(points * dpi / 72));
   return font;
 }
 
-PixelRect ToPixels(const DialogFont& font, int x, int y, int cx, int cy) {
-  return {MulDiv(x, font.xBase, 4), MulDiv(y, font.yBase, 8), MulDiv(cx, font.xBase, 4),
-          MulDiv(cy, font.yBase, 8)};
+PixelRect ToPixels(const HWND__& dialog, int x, int y, int cx, int cy) {
+  const DialogFont& font = dialog.font;
+  auto scaled = [&](int pixelsAt96) {
+    return static_cast<int>(std::lround(pixelsAt96 * dialog.scale.layout));
+  };
+  return {scaled(MulDiv(x, font.xBase, 4)), scaled(MulDiv(y, font.yBase, 8)),
+          scaled(MulDiv(cx, font.xBase, 4)), scaled(MulDiv(cy, font.yBase, 8))};
 }
 
 const ControlKind* FindControlKind(const std::string& className) {
@@ -120,7 +140,7 @@ void CreateControls(HWND dialog, const DialogTemplate& t) {
     control->id = item.id;
     control->style = item.style;
     control->kind = kind;
-    control->widget = kind->create(*control, item, ToPixels(dialog->font, item.x, item.y, item.cx, item.cy));
+    control->widget = kind->create(*control, item, ToPixels(*dialog, item.x, item.y, item.cx, item.cy));
     if (!(item.style & WS_VISIBLE)) control->widget->hide();
     if (item.style & WS_DISABLED) control->widget->deactivate();
     dialog->controls.push_back(std::move(control));
@@ -150,15 +170,15 @@ uint32_t EffectiveExStyle(const DialogTemplate& t, HWND owner) {
 
 // The program's icon for the window manager and the task bar. FLTK keeps a
 // copy, and must have it before the window is shown.
-void SetProgramIcon(Fl_Window* window, HINSTANCE module) {
+void SetProgramIcon(Fl_Window* window, HINSTANCE module, const DesktopScale& scale) {
   IconPixels pixels;
-  if (!LoadProgramIconPixels(module, kWindowIconSize, &pixels)) return;
+  if (!LoadProgramIconPixels(module, kWindowIconSize * scale.icons, &pixels)) return;
   std::unique_ptr<Fl_RGB_Image> image(NewIconImage(pixels));
   window->icon(image.get());
 }
 
 void PlaceWindow(HWND dialog, const DialogTemplate& t) {
-  PixelRect r = ToPixels(dialog->font, t.x, t.y, t.cx, t.cy);
+  PixelRect r = ToPixels(*dialog, t.x, t.y, t.cx, t.cy);
   if (dialog->owner) {  // owned dialogs are placed from the owner's client area
     r.x += dialog->owner->window->x();
     r.y += dialog->owner->window->y();
@@ -175,15 +195,17 @@ HWND CreateDialogFromTemplate(HINSTANCE module, const DialogTemplate& t, HWND ow
   dialog->proc = proc;
   dialog->owner = owner;
   dialog->exStyle = EffectiveExStyle(t, owner);
-  dialog->font = DialogFontFor(t);
+  const float dpi = DesktopDpi();
+  dialog->scale = DesktopScaleFor(dpi);
+  dialog->font = DialogFontFor(t, dpi);
   dialog->focusBefore = Fl::focus();
 
-  const PixelRect client = ToPixels(dialog->font, 0, 0, t.cx, t.cy);
+  const PixelRect client = ToPixels(*dialog, 0, 0, t.cx, t.cy);
   auto* window = new DialogWindow(client.w, client.h, dialog.get());
   dialog->window = window;
   window->copy_label(t.title.c_str());
   window->xclass("qel");
-  SetProgramIcon(window, module);
+  SetProgramIcon(window, module, dialog->scale);
   window->begin();
   CreateControls(dialog.get(), t);
   window->end();

@@ -18,9 +18,18 @@ struct ControlKind;
 
 struct DialogFont {
   Fl_Font face = FL_HELVETICA;
-  Fl_Fontsize size = 11;  // pixels
-  int xBase = 6;          // dialog base units, in pixels
+  Fl_Fontsize size = 11;  // pixels, at the desktop's scale
+  int xBase = 6;          // dialog base units, in pixels at 96 DPI
   int yBase = 13;
+};
+
+// How far the desktop scales a dialog. Windows enlarges the dialogs of a
+// program that does not scale itself as a whole, so the layout is the 96-DPI
+// one times `layout`, whatever the font's metrics at the larger size; icons,
+// being pixel art, grow by whole factors only.
+struct DesktopScale {
+  float layout = 1;  // the desktop's DPI over 96, in steps of 1/4
+  int icons = 1;
 };
 
 struct PixelRect {
@@ -60,6 +69,7 @@ struct HWND__ {
   Fl_Double_Window* window = nullptr;
   std::vector<std::unique_ptr<Control>> controls;
   DialogFont font;
+  DesktopScale scale;
   Fl_Widget* focusBefore = nullptr;  // focus to give back when the dialog ends
   bool ended = false;
   INT_PTR result = 0;

@@ -116,12 +116,31 @@ void ApplyMask(const unsigned char* maskRows, size_t maskRowBytes, IconPixels* p
   }
 }
 
+// Each pixel becomes a `factor` x `factor` block: icons are pixel art, and
+// smoothing would blur their edges and small digits.
+IconPixels Enlarged(const IconPixels& in, int factor) {
+  IconPixels out;
+  out.width = in.width * factor;
+  out.height = in.height * factor;
+  out.rgba.resize(static_cast<size_t>(out.width) * out.height * 4);
+  for (int y = 0; y < out.height; y++) {
+    for (int x = 0; x < out.width; x++) {
+      const size_t from = (static_cast<size_t>(y / factor) * in.width + x / factor) * 4;
+      std::memcpy(&out.rgba[(static_cast<size_t>(y) * out.width + x) * 4], &in.rgba[from], 4);
+    }
+  }
+  return out;
+}
+
 bool LoadFromGroup(HINSTANCE module, const ResourceBytes& group, int size, IconPixels* out) {
   std::vector<IconGroupEntry> entries;
   if (!group || !ParseIconGroup(group.data, group.size, &entries)) return false;
   const IconGroupEntry* entry = ChooseIconEntry(entries, size);
   const ResourceBytes image = FindResourceBytes(module, RT_ICON, MAKEINTRESOURCE(entry->iconId));
-  return image && DecodeIconImage(image.data, image.size, out);
+  if (!image || !DecodeIconImage(image.data, image.size, out)) return false;
+  const int factor = std::min(size / out->width, size / out->height);
+  if (factor > 1) *out = Enlarged(*out, factor);
+  return true;
 }
 
 }  // namespace

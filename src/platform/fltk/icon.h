@@ -42,7 +42,8 @@ struct IconPixels {
 bool DecodeIconImage(const unsigned char* data, size_t size, IconPixels* out);
 
 // LoadIcon: the icon group `name` (a string or MAKEINTRESOURCE), its image
-// closest to `size` pixels square.
+// closest to `size` pixels square, enlarged by the largest whole factor
+// that keeps it within `size` (a 32-pixel image becomes 64 for a size of 64).
 bool LoadIconPixels(HINSTANCE module, LPCSTR name, int size, IconPixels* out);
 
 // The same for the module's first icon group: the program's own icon.

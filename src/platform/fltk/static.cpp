@@ -37,9 +37,10 @@ class StaticIcon : public Fl_Widget {
  public:
   explicit StaticIcon(const PixelRect& r) : Fl_Widget(r.x, r.y, r.w, r.h) {}
 
-  void Load(HINSTANCE module, LPCSTR name) {
+  void Load(HWND dialog, LPCSTR name) {
     IconPixels pixels;
-    image_.reset(LoadIconPixels(module, name, kIconSize, &pixels) ? NewIconImage(pixels) : nullptr);
+    const int wanted = kIconSize * dialog->scale.icons;
+    image_.reset(LoadIconPixels(dialog->module, name, wanted, &pixels) ? NewIconImage(pixels) : nullptr);
     if (image_) size(image_->w() + Fl::box_dw(box()), image_->h() + Fl::box_dh(box()));
     redraw();
   }
@@ -81,7 +82,7 @@ Fl_Widget* CreateIcon(Control& control, const DialogItemTemplate& item, const Pi
   auto* icon = new StaticIcon(rect);
   ApplyFrame(icon, control.style);
   control.text = item.title.isOrdinal ? "" : item.title.name;
-  icon->Load(control.dialog->module,
+  icon->Load(control.dialog,
              item.title.isOrdinal ? MAKEINTRESOURCE(item.title.ordinal) : control.text.c_str());
   return icon;
 }
@@ -101,7 +102,7 @@ Fl_Widget* CreateStatic(Control& control, const DialogItemTemplate& item, const 
 void SetStaticText(Control& control, const char* text) {
   control.text = text;
   if (ShowsIcon(control.style)) {
-    static_cast<StaticIcon*>(control.widget)->Load(control.dialog->module, control.text.c_str());
+    static_cast<StaticIcon*>(control.widget)->Load(control.dialog, control.text.c_str());
     return;
   }
   control.widget->label(control.text.c_str());

@@ -3,6 +3,9 @@
 #include <FL/Fl_Window.H>
 #include <FL/x.H>
 #include <X11/Xatom.h>
+#include <X11/Xresource.h>
+
+#include <cstdlib>
 
 namespace {
 
@@ -47,4 +50,27 @@ void PublishControlTexts(Fl_Window* window, const std::string& lines) {
   XChangeProperty(fl_display, fl_xid(window), Intern("_QEL_CONTROL_TEXTS"), Intern("UTF8_STRING"),
                   8, PropModeReplace, reinterpret_cast<const unsigned char*>(lines.data()),
                   static_cast<int>(lines.size()));
+}
+
+// Read from the server each time, not from the copy Xlib took when the
+// display was opened, so a dialog opened later follows a changed desktop.
+float XftDpi() {
+  Atom type;
+  int format;
+  unsigned long count, remaining;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(fl_display, RootWindow(fl_display, fl_screen), XA_RESOURCE_MANAGER, 0,
+                         1 << 20, False, XA_STRING, &type, &format, &count, &remaining,
+                         &data) != Success || !data)
+    return 0;
+  XrmInitialize();
+  XrmDatabase resources = XrmGetStringDatabase(reinterpret_cast<char*>(data));
+  XFree(data);
+  char* valueType = nullptr;
+  XrmValue value = {0, nullptr};
+  float dpi = 0;
+  if (XrmGetResource(resources, "Xft.dpi", "Xft.Dpi", &valueType, &value) && value.addr)
+    dpi = std::strtof(value.addr, nullptr);
+  XrmDestroyDatabase(resources);
+  return dpi;
 }

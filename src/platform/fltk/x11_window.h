@@ -16,6 +16,10 @@ void ActivateWindow(Fl_Window* window);
 // Marks `window` as a dialog of `owner` (WM_TRANSIENT_FOR).
 void SetTransientFor(Fl_Window* window, Fl_Window* owner);
 
+// The Xft.dpi resource of the root window's RESOURCE_MANAGER, which desktops
+// that scale set and every Xft program follows; 0 where it is not set.
+float XftDpi();
+
 // USER32 lets any process read a control's text (WM_GETTEXT). Our controls
 // are not X windows, so a dialog publishes its controls' texts as the
 // UTF-8 property _QEL_CONTROL_TEXTS of its window, one "id<TAB>text" line per
