@@ -109,7 +109,8 @@ class Session:
             left = deadline - time.monotonic()
             if left <= 0:
                 return None
-            select.select([self.fd], [], [], left)
+            if not self.xlib.XPending(self.dpy):  # a reply may have brought events in
+                select.select([self.fd], [], [], left)
 
 
 def find_window(display, name):
