@@ -61,6 +61,7 @@ struct HWND__ {
   std::vector<std::unique_ptr<Control>> controls;
   DialogFont font;
   Fl_Widget* focusBefore = nullptr;  // focus to give back when the dialog ends
+  bool textsChanged = false;  // since they were last published
   bool ended = false;
   INT_PTR result = 0;
 };
