@@ -48,3 +48,7 @@ void PublishControlTexts(Fl_Window* window, const std::string& lines) {
                   8, PropModeReplace, reinterpret_cast<const unsigned char*>(lines.data()),
                   static_cast<int>(lines.size()));
 }
+
+bool ClipboardMayHoldText() {
+  return XGetSelectionOwner(fl_display, Intern("CLIPBOARD")) != None;
+}
