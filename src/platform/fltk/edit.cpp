@@ -97,9 +97,11 @@ class EditControl : public Fl_Input {
   }
 
   // A right click opens the menu where it is let go, Shift+F10 and the
-  // Menu key at the caret.
+  // Menu key at the caret. The right button neither moves the caret nor
+  // drags a selection.
   static bool OpensContextMenu(int event) {
     if (event == FL_PUSH || event == FL_RELEASE) return Fl::event_button() == FL_RIGHT_MOUSE;
+    if (event == FL_DRAG) return Fl::event_state(FL_BUTTON3) != 0;
     if (event != FL_KEYBOARD) return false;
     const int modifiers = Fl::event_state() & (FL_SHIFT | FL_CTRL | FL_ALT | FL_META);
     return (Fl::event_key() == FL_F + 10 && modifiers == FL_SHIFT) ||
@@ -108,7 +110,7 @@ class EditControl : public Fl_Input {
 
   int ShowContextMenu(int event) {
     if (Fl::focus() != this) take_focus();
-    if (event == FL_PUSH) return 1;  // the menu opens on the release
+    if (event != FL_RELEASE && event != FL_KEYBOARD) return 1;  // it opens on the release
     const bool atPointer = event == FL_RELEASE;
     const int menuX = atPointer ? Fl::event_x() : CaretX();
     const int menuY = atPointer ? Fl::event_y() : y() + h() / 2;
@@ -116,7 +118,7 @@ class EditControl : public Fl_Input {
     return 1;
   }
 
-  int TextLeft() const { return x() + Fl::box_dx(box()) + kTextMargin; }
+  int TextLeft() const { return x() + Fl::box_dx(box()) + kTextIndent; }
 
   int CaretX() {
     fl_font(textfont(), textsize());
@@ -125,9 +127,8 @@ class EditControl : public Fl_Input {
     return TextLeft() + static_cast<int>(FormatWidth() - room.left());
   }
 
-  // The text area: the inside of the frame, less the space FLTK leaves
-  // on either side of the text.
-  double FormatWidth() const { return w() - Fl::box_dw(box()) - 2 * kTextMargin; }
+  // The text area: as wide as a text can grow before FLTK scrolls it.
+  double FormatWidth() const { return w() - Fl::box_dw(box()) - kUnscrolledSlack; }
 
   // What the text left after the selection is removed leaves for an
   // insertion. Measured only as far as the limit: a text that
@@ -210,9 +211,10 @@ class EditControl : public Fl_Input {
     ControlTextChanged(edit->control_);
   }
 
-  // FLTK draws the text a pixel in from the frame, and needs a pixel after
-  // it for the caret.
-  static const int kTextMargin = 1;
+  // FLTK draws the text a pixel in from the frame, and scrolls it once it
+  // is wider than the inside of the frame less 4 pixels.
+  static const int kTextIndent = 1;
+  static const int kUnscrolledSlack = 4;
 
   Control& control_;
   bool canUndo_ = false;
