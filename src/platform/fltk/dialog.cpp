@@ -116,7 +116,8 @@ void PublishTexts(HWND dialog) {
   std::string lines;
   for (auto& control : dialog->controls) {
     if (LOWORD(control->id) == 0xFFFF) continue;
-    lines += std::to_string(control->id) + '\t' + PublishedPrefix(control->kind->getText(*control)) + '\n';
+    const std::string text = PublishedPrefix(control->kind->getText(*control));
+    lines += std::to_string(control->id) + '\t' + text + '\n';
   }
   PublishControlTexts(dialog->window, lines);
 }
