@@ -40,6 +40,7 @@ target_include_directories(qel_templates PUBLIC ${FLTK_DIR})
 add_library(qel_platform STATIC
   ${FLTK_DIR}/dialog.cpp
   ${FLTK_DIR}/edit.cpp
+  ${FLTK_DIR}/edit_menu.cpp
   ${FLTK_DIR}/button.cpp
   ${FLTK_DIR}/static.cpp
   ${FLTK_DIR}/icon.cpp

@@ -8,7 +8,7 @@ build_packages=(cmake make g++ clang llvm libfltk1.3-dev libx11-dev libxtst-dev)
 test_packages=(libgtest-dev libbenchmark-dev libclang-rt-dev valgrind xvfb xdotool xclip x11-utils x11-apps x11-xserver-utils
                imagemagick icoutils file python3 g++-mingw-w64-i686 binutils-mingw-w64-i686
                g++-mingw-w64-x86-64
-               desktop-file-utils appstream lintian dpkg-dev)
+               desktop-file-utils appstream lintian dpkg-dev locales)
 wine_packages=(wine wine32:i386 wine64)
 
 packages=("${build_packages[@]}")
@@ -27,4 +27,11 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   ${SUDO:-} apt-get update -qq
   DEBIAN_FRONTEND=noninteractive ${SUDO:-} apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+# The behaviour scenarios start every build in an Italian locale, which the
+# edit controls' context menus follow (Wine's as well, if glibc has it).
+if [ "${1:-all}" = all ] && ! locale -a 2>/dev/null | grep -qix 'it_IT.utf-\?8'; then
+  ${SUDO:-} sed -i 's/^# *\(it_IT.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  ${SUDO:-} locale-gen >/dev/null
 fi

@@ -18,7 +18,9 @@ class LinuxTarget : public Target {
     bellsAtStart_ = x.Bells();
     Redirections io;
     io.err = 2;  // the program's complaints belong in the test's log
-    if (!process_.Start({program_}, {"DISPLAY=" + x.display()}, io)) return false;
+    std::vector<std::string> environment = ItalianUserEnvironment();
+    environment.push_back("DISPLAY=" + x.display());
+    if (!process_.Start({program_}, environment, io)) return false;
     // As a window manager would, give the new window the keyboard; until
     // then keys would go astray.
     const Window window = x.FindWindow("QEL ", 5000);

@@ -8,7 +8,7 @@
 //   clipboard TEXT   TEXT on the clipboard
 //   hold K, release K   a key kept down across the steps between
 //   expect D H O     the three fields once QEL has settled ("-" for empty)
-//   beeps N          beeps since the start
+//   beeps N          beeps since the start; "beeps linux=N wine=M" per build
 //   click W FX FY    a click at a fraction of window W (main, about)
 //   focus W | close W | shown W | gone W
 //   running          the program has not ended

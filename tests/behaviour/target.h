@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "x_session.h"
 
@@ -26,6 +27,12 @@ class Target {
   virtual int WaitForExit(int timeoutMs) = 0;
   virtual void Stop() = 0;
 };
+
+// QEL's users read Italian: every build starts in an Italian locale, which
+// the edit controls' context menus follow.
+inline std::vector<std::string> ItalianUserEnvironment() {
+  return {"LANG=it_IT.UTF-8", "LC_ALL=", "LC_MESSAGES="};
+}
 
 std::unique_ptr<Target> MakeLinuxTarget(const std::string& program);
 std::unique_ptr<Target> MakeWineTarget(const std::string& program);

@@ -125,8 +125,11 @@ class WineTarget : public Target {
 
  private:
   std::vector<std::string> Environment(const char* debugChannels = "-all") const {
-    return {"WINEPREFIX=" + prefix_, "DISPLAY=" + (x_ ? x_->display() : std::string()),
-            std::string("WINEDEBUG=") + debugChannels};
+    std::vector<std::string> environment = ItalianUserEnvironment();
+    environment.insert(environment.end(),
+                       {"WINEPREFIX=" + prefix_, "DISPLAY=" + (x_ ? x_->display() : std::string()),
+                        std::string("WINEDEBUG=") + debugChannels});
+    return environment;
   }
 
   int Run(const std::vector<std::string>& argv, int timeoutMs) {

@@ -122,13 +122,38 @@ Control* FindControl(HWND dialog, int id) {
   return nullptr;
 }
 
+// Readers in other processes get the start of each text only, so that
+// publishing costs the same however long a text grows.
+const size_t kPublishedTextBytes = 256;
+
+std::string PublishedPrefix(const char* text) {
+  size_t length = strnlen(text, kPublishedTextBytes);
+  while (length > 0 && (text[length] & 0xC0) == 0x80) length--;  // not inside a character
+  return std::string(text, length);
+}
+
 void PublishTexts(HWND dialog) {
   std::string lines;
   for (auto& control : dialog->controls) {
     if (LOWORD(control->id) == 0xFFFF) continue;
-    lines += std::to_string(control->id) + '\t' + control->kind->getText(*control) + '\n';
+    const std::string text = PublishedPrefix(control->kind->getText(*control));
+    lines += std::to_string(control->id) + '\t' + text + '\n';
   }
   PublishControlTexts(dialog->window, lines);
+}
+
+void PublishTextsNow(void* dialog) {
+  static_cast<HWND>(dialog)->textsChanged = false;
+  PublishTexts(static_cast<HWND>(dialog));
+}
+
+// A paste that is taken back character by character changes a field many
+// times in one pass of the event loop; other processes need only the last
+// state. A zero timeout runs before the loop flushes to the X server.
+void PublishTextsLater(HWND dialog) {
+  if (dialog->textsChanged) return;
+  dialog->textsChanged = true;
+  Fl::add_timeout(0.0, PublishTextsNow, dialog);
 }
 
 void CreateControls(HWND dialog, const DialogTemplate& t) {
@@ -233,6 +258,7 @@ INT_PTR RunModalLoop(HWND dialog) {
 
 // The owner gets the keyboard back, as when Windows reactivates it.
 void DestroyDialog(HWND dialog) {
+  Fl::remove_timeout(PublishTextsNow, dialog);
   dialog->window->hide();
   delete dialog->window;
   if (dialog->owner && dialog->owner->window->shown()) {
@@ -254,7 +280,7 @@ void SendCommand(const Control& control, WORD notification) {
 }
 
 void ControlTextChanged(const Control& control) {
-  PublishTexts(control.dialog);
+  PublishTextsLater(control.dialog);
   SendCommand(control, EN_UPDATE);
   SendCommand(control, EN_CHANGE);
 }
@@ -291,7 +317,7 @@ UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR text, int maxCount) {
   if (!text || maxCount <= 0) return 0;
   Control* control = FindControl(dialog, id);
   const char* value = control ? control->kind->getText(*control) : "";
-  const size_t count = std::min(std::strlen(value), static_cast<size_t>(maxCount - 1));
+  const size_t count = strnlen(value, static_cast<size_t>(maxCount - 1));
   std::memcpy(text, value, count);
   text[count] = '\0';
   return static_cast<UINT>(count);
@@ -304,6 +330,6 @@ BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {
   if (!control) return FALSE;
   control->kind->setText(*control, text ? text : "");
   if (control->kind->notifiesChanges) ControlTextChanged(*control);
-  else PublishTexts(dialog);
+  else PublishTextsLater(dialog);
   return TRUE;
 }

@@ -71,6 +71,7 @@ struct HWND__ {
   DialogFont font;
   DesktopScale scale;
   Fl_Widget* focusBefore = nullptr;  // focus to give back when the dialog ends
+  bool textsChanged = false;  // since they were last published
   bool ended = false;
   INT_PTR result = 0;
 };

@@ -1,5 +1,6 @@
 // The start-up code: what the C run-time does before WinMain on Windows.
 #include <FL/Fl.H>
+#include <malloc.h>
 
 #include <cstdarg>
 #include <cstdio>
@@ -36,6 +37,11 @@ std::string CommandLine(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   Fl::fatal = ReportFatal;
+  // FLTK reads a paste from another program into one growing buffer, kept
+  // until the next paste. glibc would raise its mmap threshold past such a
+  // buffer once it was freed, and leave the next ones in the heap for good:
+  // a fixed threshold hands each back to the system whole.
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   static HINSTANCE__ module = {kProgramResources, kProgramResourcesSize};
   std::string commandLine = CommandLine(argc, argv);
   return WinMain(&module, nullptr, commandLine.data(), SW_SHOWNORMAL);

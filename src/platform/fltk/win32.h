@@ -28,6 +28,7 @@
 // Control styles
 #define ES_LEFT         0x0000
 #define ES_UPPERCASE    0x0008
+#define ES_AUTOHSCROLL  0x0080
 #define BS_PUSHBUTTON   0x0000
 #define BS_GROUPBOX     0x0007
 #define BS_TYPEMASK     0x000F
@@ -94,6 +95,7 @@ typedef INT_PTR (CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WM_COMMAND      0x0111
 #define EN_CHANGE       0x0300
 #define EN_UPDATE       0x0400
+#define EN_MAXTEXT      0x0501
 #define BN_CLICKED      0
 #define VK_BACK         0x08
 #define KEYEVENTF_KEYUP 0x0002

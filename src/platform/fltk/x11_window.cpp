@@ -74,3 +74,7 @@ float XftDpi() {
   XrmDestroyDatabase(resources);
   return dpi;
 }
+
+bool ClipboardMayHoldText() {
+  return XGetSelectionOwner(fl_display, Intern("CLIPBOARD")) != None;
+}

@@ -26,4 +26,9 @@ float XftDpi();
 // control, for test drivers and accessibility tools.
 void PublishControlTexts(Fl_Window* window, const std::string& lines);
 
+// Whether some client owns the clipboard. Asking the owner what it holds
+// would mean waiting for its answer while FLTK's event queue is bypassed;
+// owners hold text in practice.
+bool ClipboardMayHoldText();
+
 #endif

@@ -1,0 +1,12 @@
+// The edit control's context menu, as USER32's.
+#ifndef QEL_PLATFORM_EDIT_MENU_H
+#define QEL_PLATFORM_EDIT_MENU_H
+
+class Fl_Input;
+
+// Opens the menu at (x, y) in the window of `edit` and runs the chosen item
+// through the same paths as the keys: what it changes reaches the dialog as
+// typed text does. `canUndo` is whether the edit has something to undo.
+void ShowEditMenu(Fl_Input& edit, int x, int y, bool canUndo);
+
+#endif
