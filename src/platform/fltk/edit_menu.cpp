@@ -31,9 +31,12 @@ bool UserReadsItalian() {
   return false;
 }
 
-Fl_Menu_Item Item(const char* label, bool enabled, int flags = 0) {
+// In the dialog's font, so the menu follows the desktop's scale with it.
+Fl_Menu_Item Item(const Fl_Input& edit, const char* label, bool enabled, int flags = 0) {
   Fl_Menu_Item item = {};
   item.text = label;
+  item.labelfont_ = edit.textfont();
+  item.labelsize_ = edit.textsize();
   item.flags = flags | (enabled ? 0 : FL_MENU_INACTIVE);
   return item;
 }
@@ -61,12 +64,12 @@ void ShowEditMenu(Fl_Input& edit, int x, int y, bool canUndo) {
   const bool selection = start != end;
   const bool everythingSelected = start == 0 && end == edit.size();
   const Fl_Menu_Item items[] = {
-      Item(labels[kUndo], canUndo, FL_MENU_DIVIDER),
-      Item(labels[kCut], selection),
-      Item(labels[kCopy], selection),
-      Item(labels[kPaste], ClipboardMayHoldText()),
-      Item(labels[kDelete], selection, FL_MENU_DIVIDER),
-      Item(labels[kSelectAll], !everythingSelected),
+      Item(edit, labels[kUndo], canUndo, FL_MENU_DIVIDER),
+      Item(edit, labels[kCut], selection),
+      Item(edit, labels[kCopy], selection),
+      Item(edit, labels[kPaste], ClipboardMayHoldText()),
+      Item(edit, labels[kDelete], selection, FL_MENU_DIVIDER),
+      Item(edit, labels[kSelectAll], !everythingSelected),
       Fl_Menu_Item{},
   };
   const Fl_Menu_Item* chosen = items->popup(x, y);
