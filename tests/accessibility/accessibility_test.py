@@ -182,6 +182,7 @@ class Checks:
         self.editable_text_goes_through_validation()
         self.focus_follows_tab()
         self.about_box()
+        self.ends_on_escape()
 
     def switching_on(self):
         self.pump(1.0)
@@ -303,6 +304,14 @@ class Checks:
               "a window destroyed event for the About box")
         check(self.wait_for(lambda: p.STATE_ACTIVE in self.states(self.frame)), "the main dialog is active again")
         check(self.fields() == ("199", "C7", "307"), "the fields are unchanged")
+
+    def ends_on_escape(self):
+        self.keys("key", "Escape")
+        try:
+            code = self.qel.wait(20)
+        except subprocess.TimeoutExpired:
+            code = None
+        check(code == 0, f"Esc ends QEL with exit code 0, the bridge running ({code})")
 
 
 if __name__ == "__main__":
