@@ -149,7 +149,7 @@ def launch_once(listener, command, settle, env_changes=None, registry=None):
                 memory["registered_ms"] = (registered - mapped) * 1000.0
         time.sleep(settle)
         if process.poll() is None:
-            memory = memory_of(process.pid)
+            memory.update(memory_of(process.pid))
     process.terminate()
     try:
         process.wait(5)
