@@ -518,9 +518,10 @@ AtkObject* FocusedAccessible() {
 void AnnounceCaret(AtkObject* entry) {
   QelAccessible* a = Q(entry);
   const int caret = EditOf(a)->position(), mark = EditOf(a)->mark();
-  if (caret != a->announcedCaret)
-    g_signal_emit_by_name(entry, "text-caret-moved", CharacterOffset(TextOf(a), caret));
-  if ((caret != a->announcedCaret || mark != a->announcedMark) && (mark != caret || a->announcedMark != a->announcedCaret))
+  const bool hadSelection = a->announcedMark != a->announcedCaret;
+  const bool moved = caret != a->announcedCaret;
+  if (moved) g_signal_emit_by_name(entry, "text-caret-moved", CharacterOffset(TextOf(a), caret));
+  if ((moved || mark != a->announcedMark) && (mark != caret || hadSelection))
     g_signal_emit_by_name(entry, "text-selection-changed");
   a->announcedCaret = caret;
   a->announcedMark = mark;
@@ -556,6 +557,30 @@ void AnnounceFocus(AtkObject* focus) {
   atk_object_notify_state_change(focus, ATK_STATE_FOCUSED, TRUE);
 }
 
+void EmitTextSignal(AtkObject* entry, const char* signal, const char* text, glong from, glong count) {
+  if (count <= 0) return;
+  gchar* part = g_utf8_substring(text, from, from + count);
+  g_signal_emit_by_name(entry, signal, static_cast<gint>(from), static_cast<gint>(count), part);
+  g_free(part);
+}
+
+// Offsets and texts from the common beginning and end of the old and new
+// text, so that each change, taken-back keystrokes included, is one removal
+// and one insertion at most.
+void AnnounceTextChange(AtkObject* entry, const char* before, const char* after) {
+  glong oldCount = 0, newCount = 0;
+  gunichar* was = g_utf8_to_ucs4_fast(before, -1, &oldCount);
+  gunichar* is = g_utf8_to_ucs4_fast(after, -1, &newCount);
+  const glong shorter = std::min(oldCount, newCount);
+  glong prefix = 0, suffix = 0;
+  while (prefix < shorter && was[prefix] == is[prefix]) prefix++;
+  while (suffix < shorter - prefix && was[oldCount - 1 - suffix] == is[newCount - 1 - suffix]) suffix++;
+  g_free(was);
+  g_free(is);
+  EmitTextSignal(entry, "text-remove", before, prefix, oldCount - prefix - suffix);
+  EmitTextSignal(entry, "text-insert", after, prefix, newCount - prefix - suffix);
+}
+
 void AnnounceAgainNow(void*) {
   if (announcedActive) g_signal_emit_by_name(announcedActive, "activate");
   if (announcedFocus) atk_object_notify_state_change(announcedFocus, ATK_STATE_FOCUSED, TRUE);
@@ -566,9 +591,9 @@ void AnnounceAgainNow(void*) {
 void CreateAccessibleTree(const AccessibilityPlatform* p) {
   platform = p;
   const std::vector<HWND>& open = *platform->openDialogs;
+  const std::string name = ApplicationName(open.empty() ? nullptr : open.front());
   application = NewAccessible(qel_accessible_get_type(), Node::Application, nullptr, nullptr,
-                              ATK_ROLE_APPLICATION, ApplicationName(open.empty() ? nullptr : open.front()).c_str(),
-                              nullptr);
+                              ATK_ROLE_APPLICATION, name.c_str(), nullptr);
   for (HWND dialog : open) dialogs.push_back(NewAccessibleDialog(dialog));
 }
 
@@ -582,7 +607,8 @@ void AddAccessibleDialog(HWND dialog) {
 }
 
 void RemoveAccessibleDialog(HWND dialog) {
-  auto d = std::find_if(dialogs.begin(), dialogs.end(), [&](const AccessibleDialog& x) { return x.dialog == dialog; });
+  auto d = std::find_if(dialogs.begin(), dialogs.end(),
+                        [&](const AccessibleDialog& x) { return x.dialog == dialog; });
   if (d == dialogs.end()) return;
   if (announcedActive == d->window) AnnounceActiveWindow(nullptr);
   if (announcedFocus && Q(announcedFocus)->dialog == dialog) ReplaceRef(&announcedFocus, nullptr);
@@ -601,41 +627,15 @@ void RemoveAccessibleDialog(HWND dialog) {
   g_object_unref(gone.window);
 }
 
-// Offsets and texts from the common beginning and end of the old and new
-// text, so that each change, taken-back keystrokes included, is one removal
-// and one insertion at most.
 void AccessibleTextChangedHook(const Control& control) {
   AccessibleDialog* d = FindDialog(control.dialog);
   if (!d) return;
   for (AtkObject* o : d->controls) {
-    QelAccessible* a = Q(o);
-    if (a->control != &control || G_OBJECT_TYPE(o) != qel_entry_get_type()) continue;
-    const char* now = control.kind->getText(control);
-    glong oldCount = 0, newCount = 0;
-    gunichar* before = g_utf8_to_ucs4_fast(a->announcedText, -1, &oldCount);
-    gunichar* after = g_utf8_to_ucs4_fast(now, -1, &newCount);
-    glong prefix = 0, suffix = 0;
-    while (prefix < std::min(oldCount, newCount) && before[prefix] == after[prefix]) prefix++;
-    while (suffix < std::min(oldCount, newCount) - prefix &&
-           before[oldCount - 1 - suffix] == after[newCount - 1 - suffix])
-      suffix++;
+    if (Q(o)->control != &control || G_OBJECT_TYPE(o) != qel_entry_get_type()) continue;
+    gchar* before = Q(o)->announcedText;
+    Q(o)->announcedText = g_strdup(control.kind->getText(control));
+    AnnounceTextChange(o, before, Q(o)->announcedText);
     g_free(before);
-    g_free(after);
-    const gint removed = static_cast<gint>(oldCount - prefix - suffix);
-    const gint inserted = static_cast<gint>(newCount - prefix - suffix);
-    gchar* old = a->announcedText;
-    a->announcedText = g_strdup(now);
-    if (removed > 0) {
-      gchar* text = g_utf8_substring(old, prefix, prefix + removed);
-      g_signal_emit_by_name(o, "text-remove", static_cast<gint>(prefix), removed, text);
-      g_free(text);
-    }
-    if (inserted > 0) {
-      gchar* text = g_utf8_substring(now, prefix, prefix + inserted);
-      g_signal_emit_by_name(o, "text-insert", static_cast<gint>(prefix), inserted, text);
-      g_free(text);
-    }
-    g_free(old);
   }
 }
 
