@@ -171,12 +171,12 @@ class Checks:
         self.main_window = self.window_id()
         if not check(self.main_window is not None, "QEL's window is mapped"):
             return
-        if not self.switching_on():
-            return
+        # Listening first, as a screen reader does before it looks for applications.
         self.pyatspi.Registry.registerEventListener(
             self.on_event, "object:text-changed", "object:state-changed:focused", "window:create",
             "window:activate", "window:destroy")
-        self.pump(0.3)
+        if not self.switching_on():
+            return
         self.tree_of_main_dialog()
         self.typing_rewrites_the_other_fields()
         self.editable_text_goes_through_validation()
@@ -201,6 +201,9 @@ class Checks:
 
     def tree_of_main_dialog(self):
         p = self.pyatspi
+        check(self.wait_for(lambda: self.events_of("window:activate", "QEL ")
+                            and [e for e in self.events_of("object:state-changed:focused", "D") if e[2] == 1]),
+              "a reader's first look at QEL is answered with the active window and the focus")
         check(self.app.childCount == 1 and self.app.get_toolkit_name() == "FLTK", "application QEL on FLTK, one window")
         check(self.frame.getRole() == p.ROLE_FRAME and self.frame.name == "QEL ", "main dialog: a frame named by its caption")
         check({p.STATE_ACTIVE, p.STATE_SHOWING, p.STATE_VISIBLE, p.STATE_ENABLED} <= self.states(self.frame),

@@ -41,8 +41,9 @@ struct KeyListener {
 std::map<guint, KeyListener> keyListeners;
 guint lastKeyListener = 0;
 
-// A screen reader that wants our keys has just connected: it has missed
-// the window and focus we announced before.
+// The bridge asks for our keys when the first client turns to us (and again
+// after all have left). Until then it forwarded no events: the window and
+// focus we announced went nowhere, so they are announced again.
 guint AddKeyEventListener(AtkKeySnoopFunc function, gpointer data) {
   keyListeners[++lastKeyListener] = {function, data};
   AnnounceAgain();
