@@ -45,6 +45,7 @@ add_library(qel_platform STATIC
   ${FLTK_DIR}/static.cpp
   ${FLTK_DIR}/icon.cpp
   ${FLTK_DIR}/input.cpp
+  ${FLTK_DIR}/screen_reader_watch.cpp
   ${FLTK_DIR}/x11_window.cpp)
 target_include_directories(qel_platform PUBLIC ${FLTK_DIR} PRIVATE ${FLTK_INCLUDE_DIR})
 target_link_libraries(qel_platform PUBLIC qel_templates ${FLTK_LIBRARY} X11::X11 ${CMAKE_DL_LIBS})

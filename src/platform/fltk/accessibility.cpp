@@ -14,6 +14,7 @@
 #include <string>
 
 #include "dialog.h"
+#include "screen_reader_watch.h"
 #include "x11_window.h"
 
 #ifndef QEL_ACCESSIBILITY_PLUGIN
@@ -90,8 +91,17 @@ void LoadPlugin(bool switchOnNow) {
   }
   if (!plugin) return;  // not installed, or its libraries are missing: run without
   auto install = reinterpret_cast<InstallAccessibility>(dlsym(plugin, QEL_ACCESSIBILITY_INSTALL));
-  static const AccessibilityPlatform platform = {&hooks, &services, &openDialogs, switchOnNow};
+  static AccessibilityPlatform platform = {&hooks, &services, &openDialogs, false};
+  platform.switchOnNow = switchOnNow;
   if (!install || !install(&platform)) dlclose(plugin);
+}
+
+void SwitchOn() { LoadPlugin(true); }
+
+// Until a screen reader is enabled the plug-in, with the libraries it needs,
+// stays out: we watch for one ourselves where we can.
+void SwitchOnWhenWanted() {
+  if (!WatchScreenReaderStatus(SwitchOn)) LoadPlugin(false);
 }
 
 }  // namespace
@@ -102,7 +112,8 @@ void AccessibleDialogCreated(HWND dialog) {
   if (!decided) {
     decided = true;
     const Wanted wanted = AccessibilityWanted();
-    if (wanted != Wanted::No) LoadPlugin(wanted == Wanted::Now);
+    if (wanted == Wanted::Now) SwitchOn();
+    else if (wanted == Wanted::IfScreenReader) SwitchOnWhenWanted();
   }
   if (hooks.dialogCreated) hooks.dialogCreated(dialog);
 }
