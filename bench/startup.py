@@ -10,7 +10,7 @@ on the display meanwhile.
 
 With --baseline, an earlier build of QEL runs beside this one. Run inside a
 session bus (startup.sh does), QEL also runs as a desktop without a screen
-reader has it (the accessibility plug-in loaded, watching), without a session
+reader has it (watching for one to be enabled), without a session
 bus (no plug-in), and with accessibility on (QEL_ACCESSIBILITY=1); for the
 last, the time from the mapped window to QEL's registration with the
 accessibility registry is the plug-in's start time (needs PyGObject).
