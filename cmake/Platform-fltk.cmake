@@ -78,8 +78,10 @@ if(QEL_ATK_FOUND)
   target_include_directories(qel_accessibility PRIVATE ${FLTK_DIR} ${FLTK_INCLUDE_DIR})
   target_link_libraries(qel_accessibility PRIVATE PkgConfig::QEL_ATK ${FLTK_LIBRARY} X11::X11)
   add_dependencies(qel qel_accessibility)
-  # Looked for beside the program, then in ../lib/qel from it.
-  install(TARGETS qel_accessibility LIBRARY DESTINATION lib/qel)
+  # Looked for beside the program, then in ../lib/qel/plugins from it. Not
+  # directly in lib/qel: CPack would take it for a shared library and make
+  # the package run ldconfig.
+  install(TARGETS qel_accessibility LIBRARY DESTINATION lib/qel/plugins)
 else()
   message(STATUS "Accessibility plug-in skipped: ATK and atk-bridge development files not found")
 endif()

@@ -50,7 +50,7 @@ check_deb() {
   # The accessibility plug-in, where the build made one: where the program
   # looks for it, and what it links declared.
   if [[ -f $build_dir/qel-accessibility.so ]]; then
-    [[ -f $root/usr/lib/qel/qel-accessibility.so ]] || fail "missing /usr/lib/qel/qel-accessibility.so"
+    [[ -f $root/usr/lib/qel/plugins/qel-accessibility.so ]] || fail "missing /usr/lib/qel/plugins/qel-accessibility.so"
     grep -q '^ *Depends: .*libatk-bridge' "$scratch/control" || fail "Depends lacks libatk-bridge"
   fi
 

@@ -81,11 +81,11 @@ void Click(Control& control) { control.widget->do_callback(); }
 
 const AccessibilityServices services = {FocusControl, ReplaceText, Click};
 
-// Beside the program in a build tree; under lib/qel once installed.
+// Beside the program in a build tree; under lib/qel/plugins once installed.
 void LoadPlugin(bool switchOnNow) {
   const std::string folder = ProgramFolder();
   void* plugin = nullptr;
-  for (const char* relative : {"/", "/../lib/qel/"}) {
+  for (const char* relative : {"/", "/../lib/qel/plugins/"}) {
     plugin = dlopen((folder + relative + QEL_ACCESSIBILITY_PLUGIN).c_str(), RTLD_NOW | RTLD_LOCAL);
     if (plugin) break;
   }
