@@ -1,14 +1,21 @@
 #!/usr/bin/env python3
 """Start-up time and resident memory of QEL beside xcalc, on a running X server.
 
-Each program is launched RUNS times, the two interleaved. The time is from
+Each program is launched RUNS times, all interleaved. The time is from
 just before the launch to the MapNotify of its top-level window, which we
 see by listening to the root window's substructure: no polling, so the
 figure is as good as the scheduler's wake-up. The resident set (VmRSS) is
 read once the window has been up for a moment. Nothing else may map windows
 on the display meanwhile.
 
-Standard library only: Xlib is reached through ctypes.
+With --baseline, an earlier build of QEL runs beside this one. Run inside a
+session bus (startup.sh does), QEL also runs as a desktop without a screen
+reader has it (watching for one to be enabled), without a session
+bus (no plug-in), and with accessibility on (QEL_ACCESSIBILITY=1); for the
+last, the time from the mapped window to QEL's registration with the
+accessibility registry is the plug-in's start time (needs PyGObject).
+
+Xlib is reached through ctypes.
 """
 import argparse
 import ctypes
@@ -93,17 +100,56 @@ def memory_of(pid):
     return fields
 
 
-def launch_once(listener, command, settle):
+class RegistryListener:
+    """Tells when an application registers with the accessibility registry."""
+
+    def __init__(self):
+        from gi.repository import Gio, GLib
+        self.GLib = GLib
+        session = Gio.bus_get_sync(Gio.BusType.SESSION, None)
+        address = session.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress", None,
+                                    GLib.VariantType("(s)"), Gio.DBusCallFlags.NONE, -1, None).unpack()[0]
+        flags = Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION
+        self.bus = Gio.DBusConnection.new_for_address_sync(address, flags, None, None)
+        self.bus.call_sync("org.a11y.atspi.Registry", "/org/a11y/atspi/accessible/root",
+                           "org.freedesktop.DBus.Peer", "Ping", None, None, Gio.DBusCallFlags.NONE, -1, None)
+        self.bus.signal_subscribe(None, "org.a11y.atspi.Event.Object", "ChildrenChanged",
+                                  "/org/a11y/atspi/accessible/root", None, Gio.DBusSignalFlags.NONE, self.on_signal)
+        self.registered = None
+
+    def on_signal(self, *args):
+        if args[-1].unpack()[0] == "add" and self.registered is None:
+            self.registered = time.perf_counter()
+
+    def wait(self, deadline):
+        context = self.GLib.MainContext.default()
+        while self.registered is None and time.monotonic() < deadline:
+            if not context.iteration(False):
+                time.sleep(0.001)
+        registered, self.registered = self.registered, None
+        return registered
+
+
+def launch_once(listener, command, settle, env_changes=None, registry=None):
     listener.drain()
     env = dict(os.environ, DISPLAY=listener.display_name)
+    for key, value in (env_changes or {}).items():
+        if value is None:
+            env.pop(key, None)
+        else:
+            env[key] = value
     start = time.perf_counter()
     process = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     mapped = listener.wait_for_map(time.monotonic() + 10)
     memory = {}
     if mapped is not None:
+        if registry:
+            registered = registry.wait(time.monotonic() + 5)
+            if registered is not None:
+                memory["registered_ms"] = (registered - mapped) * 1000.0
         time.sleep(settle)
         if process.poll() is None:
-            memory = memory_of(process.pid)
+            memory.update(memory_of(process.pid))
     process.terminate()
     try:
         process.wait(5)
@@ -124,12 +170,36 @@ def summarise(name, times, memories):
         values = [m[key] for m in memories if key in m]
         if values:
             line[key + "_kB"] = int(statistics.median(values))
+    registered = [m["registered_ms"] for m in memories if "registered_ms" in m]
+    if registered:
+        line["map_to_registered_median_ms"] = statistics.median(registered)
     return line
+
+
+def programs_to_run(args):
+    """name -> (command, environment changes, registry listener or None)."""
+    qel = [os.path.abspath(args.qel)]
+    quiet = {"QEL_ACCESSIBILITY": None, "NO_AT_BRIDGE": None}
+    programs = {}
+    if args.baseline:
+        programs["qel-baseline"] = ([os.path.abspath(args.baseline)], quiet, None)
+    programs["qel"] = (qel, quiet, None)
+    if os.environ.get("DBUS_SESSION_BUS_ADDRESS"):
+        programs["qel-no-session-bus"] = (qel, dict(quiet, DBUS_SESSION_BUS_ADDRESS=None), None)
+        try:
+            registry = RegistryListener()
+        except Exception as e:  # no PyGObject or no accessibility bus
+            print(f"startup: accessibility on not measured: {e}", file=sys.stderr)
+        else:
+            programs["qel-accessibility-on"] = (qel, dict(quiet, QEL_ACCESSIBILITY="1"), registry)
+    programs["xcalc"] = ([args.xcalc], {}, None)
+    return programs
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--qel", required=True, help="the Linux qel program")
+    parser.add_argument("--baseline", help="an earlier qel program, run beside --qel")
     parser.add_argument("--xcalc", default="xcalc")
     parser.add_argument("--runs", type=int, default=20)
     parser.add_argument("--settle", type=float, default=0.3, help="seconds between map and RSS reading")
@@ -138,25 +208,28 @@ def main():
 
     listener = RootListener(load_xlib(), args.display)
     listener.display_name = args.display
-    programs = {"qel": [os.path.abspath(args.qel)], "xcalc": [args.xcalc]}
+    programs = programs_to_run(args)
     results = {name: ([], []) for name in programs}
 
-    for command in programs.values():  # warm the page cache; not counted
-        launch_once(listener, command, 0.0)
+    for command, env_changes, registry in programs.values():  # warm the page cache; not counted
+        launch_once(listener, command, 0.0, env_changes, registry)
     for _ in range(args.runs):
-        for name, command in programs.items():
-            elapsed, memory = launch_once(listener, command, args.settle)
+        for name, (command, env_changes, registry) in programs.items():
+            elapsed, memory = launch_once(listener, command, args.settle, env_changes, registry)
             results[name][0].append(elapsed)
             results[name][1].append(memory)
 
-    lines = [summarise(name, *results[name]) for name in programs]
-    for line in lines:
+    lines = {name: summarise(name, *results[name]) for name in programs}
+    for line in lines.values():
         figures = "  ".join(f"{k}={v:.1f}" if isinstance(v, float) else f"{k}={v}" for k, v in line.items())
         print(figures)
-    qel, xcalc = lines
+    qel, xcalc = lines["qel"], lines["xcalc"]
     if "median_ms" in qel and "median_ms" in xcalc:
         print(f"qel/xcalc start-up ratio: {qel['median_ms'] / xcalc['median_ms']:.2f}")
-    return 0 if qel["mapped"] == qel["launches"] and xcalc["mapped"] == xcalc["launches"] else 1
+    for name, line in lines.items():
+        if name.startswith("qel-") and "VmRSS_kB" in line and "VmRSS_kB" in qel:
+            print(f"{name}: resident set {line['VmRSS_kB'] - qel['VmRSS_kB']:+d} kB against qel")
+    return 0 if all(line["mapped"] == line["launches"] for line in lines.values()) else 1
 
 
 if __name__ == "__main__":

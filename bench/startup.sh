@@ -1,10 +1,13 @@
 #!/bin/sh
-# Start-up time and memory of QEL beside xcalc, on a private Xvfb.
-# Usage: bench/startup.sh [QEL_PROGRAM] [RUNS]   (display from QEL_BENCH_DISPLAY, default :63)
+# Start-up time and memory of QEL beside xcalc, on a private Xvfb and a
+# private session bus (as on a desktop where no screen reader is enabled).
+# Usage: bench/startup.sh [QEL_PROGRAM] [RUNS] [BASELINE_QEL_PROGRAM]
+#   (display from QEL_BENCH_DISPLAY, default :63)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 qel=${1:-$here/../build/linux/qel}
 runs=${2:-20}
+baseline=${3:+--baseline $3}
 display=${QEL_BENCH_DISPLAY:-:63}
 
 [ -x "$qel" ] || { echo "startup.sh: no program at $qel" >&2; exit 2; }
@@ -14,4 +17,7 @@ Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; wait $xvfb 2>/dev/null || true' EXIT INT TERM
 
-python3 "$here/startup.py" --display "$display" --qel "$qel" --runs "$runs"
+# GSETTINGS_BACKEND=memory: the accessibility bus launcher must not save
+# "accessibility on" into the user's settings.
+GSETTINGS_BACKEND=memory dbus-run-session -- /usr/bin/python3 "$here/startup.py" \
+  --display "$display" --qel "$qel" --runs "$runs" $baseline

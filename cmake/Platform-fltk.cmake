@@ -38,6 +38,7 @@ add_library(qel_templates STATIC
 target_include_directories(qel_templates PUBLIC ${FLTK_DIR})
 
 add_library(qel_platform STATIC
+  ${FLTK_DIR}/accessibility.cpp
   ${FLTK_DIR}/dialog.cpp
   ${FLTK_DIR}/edit.cpp
   ${FLTK_DIR}/edit_menu.cpp
@@ -45,9 +46,10 @@ add_library(qel_platform STATIC
   ${FLTK_DIR}/static.cpp
   ${FLTK_DIR}/icon.cpp
   ${FLTK_DIR}/input.cpp
+  ${FLTK_DIR}/screen_reader_watch.cpp
   ${FLTK_DIR}/x11_window.cpp)
 target_include_directories(qel_platform PUBLIC ${FLTK_DIR} PRIVATE ${FLTK_INCLUDE_DIR})
-target_link_libraries(qel_platform PUBLIC qel_templates ${FLTK_LIBRARY} X11::X11)
+target_link_libraries(qel_platform PUBLIC qel_templates ${FLTK_LIBRARY} X11::X11 ${CMAKE_DL_LIBS})
 
 add_executable(qel
   src/qel.cpp
@@ -56,3 +58,31 @@ add_executable(qel
 target_include_directories(qel PRIVATE src res ${QEL_PLATFORM_DIR})
 target_link_libraries(qel PRIVATE qel_core qel_platform)
 install(TARGETS qel RUNTIME DESTINATION bin)
+
+# The accessibility plug-in: ATK objects for our dialogs and the AT-SPI
+# bridge, loaded with dlopen only when a screen reader may be listening, so
+# the program itself links none of it. It shares the program's FLTK, which
+# must therefore be the shared library.
+find_package(PkgConfig QUIET)
+if(PkgConfig_FOUND)
+  pkg_check_modules(QEL_ATK QUIET IMPORTED_TARGET atk atk-bridge-2.0 gio-2.0)
+endif()
+if(QEL_ATK_FOUND)
+  add_library(qel_accessibility MODULE
+    ${FLTK_DIR}/atk/plugin.cpp
+    ${FLTK_DIR}/atk/accessible.cpp
+    ${FLTK_DIR}/atk/glib_loop.cpp)
+  set_target_properties(qel_accessibility PROPERTIES
+    PREFIX "" OUTPUT_NAME qel-accessibility
+    LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
+    CXX_VISIBILITY_PRESET hidden)
+  target_include_directories(qel_accessibility PRIVATE ${FLTK_DIR} ${FLTK_INCLUDE_DIR})
+  target_link_libraries(qel_accessibility PRIVATE PkgConfig::QEL_ATK ${FLTK_LIBRARY} X11::X11)
+  add_dependencies(qel qel_accessibility)
+  # Looked for beside the program, then in ../lib/qel/plugins from it. Not
+  # directly in lib/qel: CPack would take it for a shared library and make
+  # the package run ldconfig.
+  install(TARGETS qel_accessibility LIBRARY DESTINATION lib/qel/plugins)
+else()
+  message(STATUS "Accessibility plug-in skipped: ATK and atk-bridge development files not found")
+endif()

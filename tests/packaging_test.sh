@@ -47,6 +47,12 @@ check_deb() {
     [[ -f $root/$path ]] || fail "missing /$path"
   done
   [[ -x $root/usr/bin/qel ]] || fail "/usr/bin/qel is not executable"
+  # The accessibility plug-in, where the build made one: where the program
+  # looks for it, and what it links declared.
+  if [[ -f $build_dir/qel-accessibility.so ]]; then
+    [[ -f $root/usr/lib/qel/plugins/qel-accessibility.so ]] || fail "missing /usr/lib/qel/plugins/qel-accessibility.so"
+    grep -q '^ *Depends: .*libatk-bridge' "$scratch/control" || fail "Depends lacks libatk-bridge"
+  fi
 
   # The entry must start what the package installs, under the icon it installs.
   local desktop=$root/usr/share/applications/$app_id.desktop

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <strings.h>
 
+#include "accessibility.h"
 #include "icon.h"
 #include "resources.h"
 #include "x11_window.h"
@@ -248,6 +249,7 @@ HWND CreateDialogFromTemplate(HINSTANCE module, const DialogTemplate& t, HWND ow
   window->wait_for_expose();
   ActivateWindow(window);
   PublishTexts(handle);
+  AccessibleDialogCreated(handle);
   return handle;
 }
 
@@ -259,6 +261,7 @@ INT_PTR RunModalLoop(HWND dialog) {
 // The owner gets the keyboard back, as when Windows reactivates it.
 void DestroyDialog(HWND dialog) {
   Fl::remove_timeout(PublishTextsNow, dialog);
+  AccessibleDialogDestroyed(dialog);
   dialog->window->hide();
   delete dialog->window;
   if (dialog->owner && dialog->owner->window->shown()) {
@@ -281,6 +284,7 @@ void SendCommand(const Control& control, WORD notification) {
 
 void ControlTextChanged(const Control& control) {
   PublishTextsLater(control.dialog);
+  AccessibleTextChanged(control);
   SendCommand(control, EN_UPDATE);
   SendCommand(control, EN_CHANGE);
 }

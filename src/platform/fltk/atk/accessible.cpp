@@ -1,0 +1,649 @@
+#include "accessible.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Input.H>
+
+#include <algorithm>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "../dialog.h"
+
+namespace {
+
+enum class Node { Application, Window, Control };
+
+struct QelAccessible {
+  AtkObject parent;
+  Node node;
+  HWND dialog;       // null once the dialog is gone: the object is defunct
+  Control* control;  // for Node::Control
+  // Entries: what the last events told a screen reader.
+  gchar* announcedText;
+  int announcedCaret, announcedMark;
+};
+struct QelAccessibleClass {
+  AtkObjectClass parent;
+};
+
+void InitComponent(AtkComponentIface* iface);
+void InitWindow(AtkWindowIface*) {}  // signals only
+void InitText(AtkTextIface* iface);
+void InitEditableText(AtkEditableTextIface* iface);
+void InitAction(AtkActionIface* iface);
+
+G_DEFINE_TYPE_WITH_CODE(QelAccessible, qel_accessible, ATK_TYPE_OBJECT,
+                        G_IMPLEMENT_INTERFACE(ATK_TYPE_COMPONENT, InitComponent))
+
+// The bridge offers an interface where the object's type has it, so each
+// kind of object is its own type.
+typedef QelAccessible QelWindow;
+typedef QelAccessibleClass QelWindowClass;
+G_DEFINE_TYPE_WITH_CODE(QelWindow, qel_window, qel_accessible_get_type(),
+                        G_IMPLEMENT_INTERFACE(ATK_TYPE_WINDOW, InitWindow))
+typedef QelAccessible QelEntry;
+typedef QelAccessibleClass QelEntryClass;
+G_DEFINE_TYPE_WITH_CODE(QelEntry, qel_entry, qel_accessible_get_type(),
+                        G_IMPLEMENT_INTERFACE(ATK_TYPE_TEXT, InitText)
+                            G_IMPLEMENT_INTERFACE(ATK_TYPE_EDITABLE_TEXT, InitEditableText))
+typedef QelAccessible QelButton;
+typedef QelAccessibleClass QelButtonClass;
+G_DEFINE_TYPE_WITH_CODE(QelButton, qel_button, qel_accessible_get_type(),
+                        G_IMPLEMENT_INTERFACE(ATK_TYPE_ACTION, InitAction))
+
+void qel_window_init(QelWindow*) {}
+void qel_window_class_init(QelWindowClass*) {}
+void qel_entry_init(QelEntry*) {}
+void qel_entry_class_init(QelEntryClass*) {}
+void qel_button_init(QelButton*) {}
+void qel_button_class_init(QelButtonClass*) {}
+
+// One accessible kind per control class of the dialog manager.
+bool IsGroupBox(const Control& c) { return (c.style & BS_TYPEMASK) == BS_GROUPBOX; }
+bool IsIcon(const Control& c) { return (c.style & SS_TYPEMASK) == SS_ICON; }
+
+struct AccessibleKind {
+  const char* className;
+  GType (*type)(const Control& control);
+  AtkRole (*role)(const Control& control);
+  bool namedByLabel;  // shows no text of its own that could name it
+};
+
+const AccessibleKind kAccessibleKinds[] = {
+    {"EDIT", [](const Control&) { return qel_entry_get_type(); },
+     [](const Control&) { return ATK_ROLE_ENTRY; }, true},
+    {"BUTTON",
+     [](const Control& c) { return IsGroupBox(c) ? qel_accessible_get_type() : qel_button_get_type(); },
+     [](const Control& c) { return IsGroupBox(c) ? ATK_ROLE_PANEL : ATK_ROLE_PUSH_BUTTON; }, false},
+    {"STATIC", [](const Control&) { return qel_accessible_get_type(); },
+     [](const Control& c) { return IsIcon(c) ? ATK_ROLE_ICON : ATK_ROLE_LABEL; }, false},
+};
+
+const AccessibleKind* AccessibleKindOf(const Control& control) {
+  for (const AccessibleKind& kind : kAccessibleKinds)
+    if (std::string(kind.className) == control.kind->className) return &kind;
+  return nullptr;
+}
+
+struct AccessibleDialog {
+  HWND dialog;
+  AtkObject* window;
+  std::vector<AtkObject*> controls;
+};
+
+const AccessibilityPlatform* platform = nullptr;
+AtkObject* application = nullptr;
+std::vector<AccessibleDialog> dialogs;
+AtkObject* announcedActive = nullptr;  // references held
+AtkObject* announcedFocus = nullptr;
+
+QelAccessible* Q(gpointer object) { return reinterpret_cast<QelAccessible*>(object); }
+
+AccessibleDialog* FindDialog(HWND dialog) {
+  for (AccessibleDialog& d : dialogs)
+    if (d.dialog == dialog) return &d;
+  return nullptr;
+}
+
+// Only the last dialog opened takes input: the others are disabled under
+// it, as a modal dialog's owner is.
+bool TakesInput(const QelAccessible* a) {
+  return a->dialog && a->control && !platform->openDialogs->empty() &&
+         platform->openDialogs->back() == a->dialog && a->control->widget->active_r() &&
+         a->control->widget->visible_r();
+}
+
+Fl_Input* EditOf(const QelAccessible* a) { return static_cast<Fl_Input*>(a->control->widget); }
+
+void ReplaceRef(AtkObject** slot, AtkObject* object) {
+  if (object) g_object_ref(object);
+  if (*slot) g_object_unref(*slot);
+  *slot = object;
+}
+
+// ---- the object tree
+
+gint NChildren(AtkObject* object) {
+  QelAccessible* a = Q(object);
+  if (a->node == Node::Application) return static_cast<gint>(dialogs.size());
+  AccessibleDialog* d = a->node == Node::Window ? FindDialog(a->dialog) : nullptr;
+  return d ? static_cast<gint>(d->controls.size()) : 0;
+}
+
+AtkObject* RefChild(AtkObject* object, gint i) {
+  QelAccessible* a = Q(object);
+  AtkObject* child = nullptr;
+  if (a->node == Node::Application && i >= 0 && i < static_cast<gint>(dialogs.size()))
+    child = dialogs[static_cast<size_t>(i)].window;
+  AccessibleDialog* d = a->node == Node::Window ? FindDialog(a->dialog) : nullptr;
+  if (d && i >= 0 && i < static_cast<gint>(d->controls.size())) child = d->controls[static_cast<size_t>(i)];
+  return child ? ATK_OBJECT(g_object_ref(child)) : nullptr;
+}
+
+gint IndexInParent(AtkObject* object) {
+  QelAccessible* a = Q(object);
+  for (size_t i = 0; i < dialogs.size(); i++) {
+    if (dialogs[i].window == object) return static_cast<gint>(i);
+    auto& controls = dialogs[i].controls;
+    auto found = std::find(controls.begin(), controls.end(), object);
+    if (found != controls.end()) return static_cast<gint>(found - controls.begin());
+  }
+  return a->node == Node::Application ? 0 : -1;
+}
+
+AtkStateSet* RefStateSet(AtkObject* object) {
+  AtkStateSet* set = ATK_OBJECT_CLASS(qel_accessible_parent_class)->ref_state_set(object);
+  QelAccessible* a = Q(object);
+  if (a->node == Node::Application) return set;
+  if (!a->dialog) {
+    atk_state_set_add_state(set, ATK_STATE_DEFUNCT);
+    return set;
+  }
+  Fl_Widget* widget = a->control ? a->control->widget : a->dialog->window;
+  if (widget->active_r()) {
+    atk_state_set_add_state(set, ATK_STATE_ENABLED);
+    atk_state_set_add_state(set, ATK_STATE_SENSITIVE);
+  }
+  if (widget->visible()) atk_state_set_add_state(set, ATK_STATE_VISIBLE);
+  if (widget->visible_r() && a->dialog->window->shown()) atk_state_set_add_state(set, ATK_STATE_SHOWING);
+  if (a->node == Node::Window) {
+    if (object == announcedActive) atk_state_set_add_state(set, ATK_STATE_ACTIVE);
+    if (a->dialog->owner) atk_state_set_add_state(set, ATK_STATE_MODAL);
+    return set;
+  }
+  const GType type = G_OBJECT_TYPE(object);
+  if (type == qel_entry_get_type()) {
+    atk_state_set_add_state(set, ATK_STATE_EDITABLE);
+    atk_state_set_add_state(set, ATK_STATE_SINGLE_LINE);
+  }
+  if (type == qel_entry_get_type() || type == qel_button_get_type()) {
+    atk_state_set_add_state(set, ATK_STATE_FOCUSABLE);
+    if (Fl::focus() == widget) atk_state_set_add_state(set, ATK_STATE_FOCUSED);
+  }
+  return set;
+}
+
+void Finalize(GObject* object) {
+  g_free(Q(object)->announcedText);
+  G_OBJECT_CLASS(qel_accessible_parent_class)->finalize(object);
+}
+
+void qel_accessible_init(QelAccessible*) {}
+
+void qel_accessible_class_init(QelAccessibleClass* klass) {
+  AtkObjectClass* atk = ATK_OBJECT_CLASS(klass);
+  atk->get_n_children = NChildren;
+  atk->ref_child = RefChild;
+  atk->get_index_in_parent = IndexInParent;
+  atk->ref_state_set = RefStateSet;
+  G_OBJECT_CLASS(klass)->finalize = Finalize;
+}
+
+AtkObject* NewAccessible(GType type, Node node, HWND dialog, Control* control, AtkRole role,
+                         const char* name, AtkObject* parent) {
+  AtkObject* object = ATK_OBJECT(g_object_new(type, nullptr));
+  QelAccessible* a = Q(object);
+  a->node = node;
+  a->dialog = dialog;
+  a->control = control;
+  atk_object_initialize(object, nullptr);
+  atk_object_set_role(object, role);
+  if (name) atk_object_set_name(object, name);
+  if (parent) atk_object_set_parent(object, parent);
+  return object;
+}
+
+// ---- component
+
+void GetExtents(AtkComponent* component, gint* x, gint* y, gint* w, gint* h, AtkCoordType coords) {
+  QelAccessible* a = Q(component);
+  *x = *y = *w = *h = -1;
+  if (!a->dialog) return;
+  Fl_Window* window = a->dialog->window;
+  Fl_Widget* widget = a->control ? a->control->widget : window;
+  *w = widget->w();
+  *h = widget->h();
+  *x = a->control ? widget->x() : 0;  // controls are placed in their window
+  *y = a->control ? widget->y() : 0;
+  if (coords == ATK_XY_SCREEN || (coords == ATK_XY_PARENT && !a->control)) {
+    *x += window->x();
+    *y += window->y();
+  }
+}
+
+gboolean GrabFocus(AtkComponent* component) {
+  QelAccessible* a = Q(component);
+  const GType type = G_OBJECT_TYPE(component);
+  if (!TakesInput(a) || (type != qel_entry_get_type() && type != qel_button_get_type())) return FALSE;
+  platform->services->focusControl(*a->control);
+  return TRUE;
+}
+
+void InitComponent(AtkComponentIface* iface) {
+  iface->get_extents = GetExtents;
+  iface->grab_focus = GrabFocus;
+}
+
+// ---- text. ATK counts characters; FLTK positions are UTF-8 bytes.
+
+const char* TextOf(const QelAccessible* a) {
+  return a->dialog && a->control ? a->control->kind->getText(*a->control) : "";
+}
+
+gint CharacterCount(const char* text) { return static_cast<gint>(g_utf8_strlen(text, -1)); }
+
+gint ClampOffset(const char* text, gint offset) {
+  const gint count = CharacterCount(text);
+  return offset < 0 || offset > count ? count : offset;
+}
+
+int ByteOffset(const char* text, gint offset) {
+  return static_cast<int>(g_utf8_offset_to_pointer(text, ClampOffset(text, offset)) - text);
+}
+
+gint CharacterOffset(const char* text, int byte) {
+  return static_cast<gint>(g_utf8_pointer_to_offset(text, text + byte));
+}
+
+gchar* Substring(const char* text, gint start, gint end) {
+  end = ClampOffset(text, end);
+  start = std::min(ClampOffset(text, start), end);
+  return g_utf8_substring(text, start, end);
+}
+
+gchar* GetText(AtkText* object, gint start, gint end) { return Substring(TextOf(Q(object)), start, end); }
+
+gint GetCharacterCount(AtkText* object) { return CharacterCount(TextOf(Q(object))); }
+
+gint GetCaretOffset(AtkText* object) {
+  QelAccessible* a = Q(object);
+  return a->dialog ? CharacterOffset(TextOf(a), EditOf(a)->position()) : 0;
+}
+
+gboolean SetCaretOffset(AtkText* object, gint offset) {
+  QelAccessible* a = Q(object);
+  if (!a->dialog) return FALSE;
+  EditOf(a)->position(ByteOffset(TextOf(a), offset));
+  return TRUE;
+}
+
+gunichar GetCharacterAtOffset(AtkText* object, gint offset) {
+  const char* text = TextOf(Q(object));
+  if (offset < 0 || offset >= CharacterCount(text)) return 0;
+  return g_utf8_get_char(g_utf8_offset_to_pointer(text, offset));
+}
+
+// A single-line field of one number: every boundary but a character's is
+// the whole text.
+gchar* StringAt(AtkText* object, gint offset, bool character, gint* start, gint* end) {
+  const char* text = TextOf(Q(object));
+  *start = character ? ClampOffset(text, offset) : 0;
+  *end = character ? ClampOffset(text, *start + 1) : CharacterCount(text);
+  return Substring(text, *start, *end);
+}
+
+gchar* GetStringAtOffset(AtkText* object, gint offset, AtkTextGranularity granularity, gint* start,
+                         gint* end) {
+  return StringAt(object, offset, granularity == ATK_TEXT_GRANULARITY_CHAR, start, end);
+}
+
+gchar* GetTextAtOffset(AtkText* object, gint offset, AtkTextBoundary boundary, gint* start, gint* end) {
+  return StringAt(object, offset, boundary == ATK_TEXT_BOUNDARY_CHAR, start, end);
+}
+
+gint GetNSelections(AtkText* object) {
+  QelAccessible* a = Q(object);
+  return a->dialog && EditOf(a)->position() != EditOf(a)->mark() ? 1 : 0;
+}
+
+gchar* GetSelection(AtkText* object, gint n, gint* start, gint* end) {
+  QelAccessible* a = Q(object);
+  *start = *end = 0;
+  if (n != 0 || !GetNSelections(object)) return nullptr;
+  const char* text = TextOf(a);
+  const int from = std::min(EditOf(a)->position(), EditOf(a)->mark());
+  const int to = std::max(EditOf(a)->position(), EditOf(a)->mark());
+  *start = CharacterOffset(text, from);
+  *end = CharacterOffset(text, to);
+  return Substring(text, *start, *end);
+}
+
+gboolean SetSelection(AtkText* object, gint n, gint start, gint end) {
+  QelAccessible* a = Q(object);
+  if (n != 0 || !a->dialog) return FALSE;
+  const char* text = TextOf(a);
+  EditOf(a)->position(ByteOffset(text, end), ByteOffset(text, start));
+  return TRUE;
+}
+
+gboolean AddSelection(AtkText* object, gint start, gint end) { return SetSelection(object, 0, start, end); }
+
+gboolean RemoveSelection(AtkText* object, gint n) {
+  QelAccessible* a = Q(object);
+  if (n != 0 || !a->dialog) return FALSE;
+  EditOf(a)->position(EditOf(a)->position());
+  return TRUE;
+}
+
+void InitText(AtkTextIface* iface) {
+  iface->get_text = GetText;
+  iface->get_character_count = GetCharacterCount;
+  iface->get_caret_offset = GetCaretOffset;
+  iface->set_caret_offset = SetCaretOffset;
+  iface->get_character_at_offset = GetCharacterAtOffset;
+  iface->get_string_at_offset = GetStringAtOffset;
+  iface->get_text_at_offset = GetTextAtOffset;
+  iface->get_n_selections = GetNSelections;
+  iface->get_selection = GetSelection;
+  iface->set_selection = SetSelection;
+  iface->add_selection = AddSelection;
+  iface->remove_selection = RemoveSelection;
+}
+
+// ---- changes from outside: queued, and made from the event loop as the
+// user would make them, since they run the dialog procedure.
+
+struct PendingEdit {
+  AtkObject* entry;  // reference held
+  gint from, to;     // characters; -1: the end
+  std::string text;
+};
+std::deque<PendingEdit> pendingEdits;
+
+void MakePendingEdits(void*) {
+  while (!pendingEdits.empty()) {
+    PendingEdit edit = std::move(pendingEdits.front());
+    pendingEdits.pop_front();
+    QelAccessible* a = Q(edit.entry);
+    if (TakesInput(a)) {
+      const char* text = TextOf(a);
+      const int from = ByteOffset(text, edit.from), to = ByteOffset(text, edit.to);
+      platform->services->replaceText(*a->control, std::min(from, to), std::max(from, to),
+                                      edit.text.data(), static_cast<int>(edit.text.size()));
+    }
+    g_object_unref(edit.entry);
+  }
+}
+
+bool QueueEdit(AtkEditableText* object, gint from, gint to, std::string text) {
+  if (!TakesInput(Q(object))) return false;
+  pendingEdits.push_back({ATK_OBJECT(g_object_ref(object)), from, to, std::move(text)});
+  Fl::add_timeout(0.0, MakePendingEdits);
+  return true;
+}
+
+void SetTextContents(AtkEditableText* object, const gchar* text) {
+  QueueEdit(object, 0, -1, text ? text : "");
+}
+
+void InsertText(AtkEditableText* object, const gchar* text, gint length, gint* position) {
+  if (!text || !position) return;
+  std::string inserted = length < 0 ? std::string(text) : std::string(text, static_cast<size_t>(length));
+  const gint count = static_cast<gint>(g_utf8_strlen(inserted.data(), static_cast<gssize>(inserted.size())));
+  if (QueueEdit(object, *position, *position, std::move(inserted))) *position += count;
+}
+
+void DeleteText(AtkEditableText* object, gint start, gint end) { QueueEdit(object, start, end, ""); }
+
+void InitEditableText(AtkEditableTextIface* iface) {
+  iface->set_text_contents = SetTextContents;
+  iface->insert_text = InsertText;
+  iface->delete_text = DeleteText;
+}
+
+// ---- push buttons: one action, a click, queued like the edits.
+
+void ClickLater(void* object) {
+  QelAccessible* a = Q(object);
+  if (TakesInput(a)) platform->services->click(*a->control);
+  g_object_unref(object);
+}
+
+gboolean DoAction(AtkAction* object, gint i) {
+  if (i != 0 || !TakesInput(Q(object))) return FALSE;
+  Fl::add_timeout(0.0, ClickLater, g_object_ref(object));
+  return TRUE;
+}
+
+gint GetNActions(AtkAction*) { return 1; }
+const gchar* GetActionName(AtkAction*, gint i) { return i == 0 ? "click" : nullptr; }
+
+void InitAction(AtkActionIface* iface) {
+  iface->do_action = DoAction;
+  iface->get_n_actions = GetNActions;
+  iface->get_name = GetActionName;
+}
+
+// ---- names and labels
+
+bool IsTextLabel(const Control& c) {
+  return std::string(c.kind->className) == "STATIC" && !IsIcon(c) && *c.kind->getText(c);
+}
+
+// The dialog manager's rule: the nearest static text to the left of the
+// control whose row overlaps the control's.
+Control* LabelOf(const Control& control) {
+  const Fl_Widget* w = control.widget;
+  Control* nearest = nullptr;
+  for (auto& candidate : control.dialog->controls) {
+    const Fl_Widget* l = candidate->widget;
+    if (!IsTextLabel(*candidate) || !l->visible()) continue;
+    const bool toTheLeft = l->x() + l->w() <= w->x();
+    const bool rowsOverlap = l->y() < w->y() + w->h() && w->y() < l->y() + l->h();
+    if (toTheLeft && rowsOverlap && (!nearest || l->x() > nearest->widget->x())) nearest = candidate.get();
+  }
+  return nearest;
+}
+
+const char* OwnName(const Control& control) {
+  return IsIcon(control) && std::string(control.kind->className) == "STATIC" ? nullptr
+                                                                             : control.kind->getText(control);
+}
+
+void Label(AccessibleDialog& d) {
+  for (size_t i = 0; i < d.controls.size(); i++) {
+    QelAccessible* a = Q(d.controls[i]);
+    if (!AccessibleKindOf(*a->control)->namedByLabel) continue;
+    Control* label = LabelOf(*a->control);
+    if (!label) continue;
+    AtkObject* labelObject = nullptr;
+    for (AtkObject* o : d.controls)
+      if (Q(o)->control == label) labelObject = o;
+    atk_object_set_name(d.controls[i], label->kind->getText(*label));
+    atk_object_add_relationship(d.controls[i], ATK_RELATION_LABELLED_BY, labelObject);
+    atk_object_add_relationship(labelObject, ATK_RELATION_LABEL_FOR, d.controls[i]);
+  }
+}
+
+AccessibleDialog NewAccessibleDialog(HWND dialog) {
+  AccessibleDialog d{dialog, nullptr, {}};
+  d.window = NewAccessible(qel_window_get_type(), Node::Window, dialog, nullptr,
+                           dialog->owner ? ATK_ROLE_DIALOG : ATK_ROLE_FRAME, dialog->window->label(),
+                           application);
+  for (auto& control : dialog->controls) {
+    const AccessibleKind* kind = AccessibleKindOf(*control);
+    if (!kind) continue;
+    AtkObject* object = NewAccessible(kind->type(*control), Node::Control, dialog, control.get(),
+                                      kind->role(*control), kind->namedByLabel ? nullptr : OwnName(*control),
+                                      d.window);
+    QelAccessible* a = Q(object);
+    if (kind->type(*control) == qel_entry_get_type()) {
+      a->announcedText = g_strdup(control->kind->getText(*control));
+      a->announcedCaret = EditOf(a)->position();
+      a->announcedMark = EditOf(a)->mark();
+    }
+    d.controls.push_back(object);
+  }
+  Label(d);
+  return d;
+}
+
+std::string ApplicationName(HWND firstDialog) {
+  std::string name = firstDialog && firstDialog->window->label() ? firstDialog->window->label() : "";
+  name.erase(name.find_last_not_of(' ') + 1);
+  return name;
+}
+
+// ---- events
+
+AtkObject* FocusedAccessible() {
+  if (dialogs.empty()) return nullptr;
+  for (AtkObject* o : dialogs.back().controls)
+    if (Q(o)->control->widget == Fl::focus()) return o;
+  return nullptr;
+}
+
+void AnnounceCaret(AtkObject* entry) {
+  QelAccessible* a = Q(entry);
+  const int caret = EditOf(a)->position(), mark = EditOf(a)->mark();
+  const bool hadSelection = a->announcedMark != a->announcedCaret;
+  const bool moved = caret != a->announcedCaret;
+  if (moved) g_signal_emit_by_name(entry, "text-caret-moved", CharacterOffset(TextOf(a), caret));
+  if ((moved || mark != a->announcedMark) && (mark != caret || hadSelection))
+    g_signal_emit_by_name(entry, "text-selection-changed");
+  a->announcedCaret = caret;
+  a->announcedMark = mark;
+}
+
+void AnnounceActiveWindow(AtkObject* active) {
+  if (active == announcedActive) return;
+  if (announcedActive && Q(announcedActive)->dialog) {
+    AtkObject* old = announcedActive;
+    announcedActive = nullptr;
+    atk_object_notify_state_change(old, ATK_STATE_ACTIVE, FALSE);
+    g_signal_emit_by_name(old, "deactivate");
+    announcedActive = old;
+  }
+  ReplaceRef(&announcedActive, active);
+  if (!active) return;
+  atk_object_notify_state_change(active, ATK_STATE_ACTIVE, TRUE);
+  g_signal_emit_by_name(active, "activate");
+}
+
+void AnnounceFocus(AtkObject* focus) {
+  if (focus == announcedFocus) return;
+  AtkObject* old = announcedFocus;
+  announcedFocus = nullptr;
+  if (old && Q(old)->dialog) atk_object_notify_state_change(old, ATK_STATE_FOCUSED, FALSE);
+  ReplaceRef(&announcedFocus, focus);
+  if (old) g_object_unref(old);
+  if (!focus) return;
+  if (G_OBJECT_TYPE(focus) == qel_entry_get_type()) {
+    Q(focus)->announcedCaret = EditOf(Q(focus))->position();
+    Q(focus)->announcedMark = EditOf(Q(focus))->mark();
+  }
+  atk_object_notify_state_change(focus, ATK_STATE_FOCUSED, TRUE);
+}
+
+void EmitTextSignal(AtkObject* entry, const char* signal, const char* text, glong from, glong count) {
+  if (count <= 0) return;
+  gchar* part = g_utf8_substring(text, from, from + count);
+  g_signal_emit_by_name(entry, signal, static_cast<gint>(from), static_cast<gint>(count), part);
+  g_free(part);
+}
+
+// Offsets and texts from the common beginning and end of the old and new
+// text, so that each change, taken-back keystrokes included, is one removal
+// and one insertion at most.
+void AnnounceTextChange(AtkObject* entry, const char* before, const char* after) {
+  glong oldCount = 0, newCount = 0;
+  gunichar* was = g_utf8_to_ucs4_fast(before, -1, &oldCount);
+  gunichar* is = g_utf8_to_ucs4_fast(after, -1, &newCount);
+  const glong shorter = std::min(oldCount, newCount);
+  glong prefix = 0, suffix = 0;
+  while (prefix < shorter && was[prefix] == is[prefix]) prefix++;
+  while (suffix < shorter - prefix && was[oldCount - 1 - suffix] == is[newCount - 1 - suffix]) suffix++;
+  g_free(was);
+  g_free(is);
+  EmitTextSignal(entry, "text-remove", before, prefix, oldCount - prefix - suffix);
+  EmitTextSignal(entry, "text-insert", after, prefix, newCount - prefix - suffix);
+}
+
+void AnnounceAgainNow(void*) {
+  if (announcedActive) g_signal_emit_by_name(announcedActive, "activate");
+  if (announcedFocus) atk_object_notify_state_change(announcedFocus, ATK_STATE_FOCUSED, TRUE);
+}
+
+}  // namespace
+
+void CreateAccessibleTree(const AccessibilityPlatform* p) {
+  platform = p;
+  const std::vector<HWND>& open = *platform->openDialogs;
+  const std::string name = ApplicationName(open.empty() ? nullptr : open.front());
+  application = NewAccessible(qel_accessible_get_type(), Node::Application, nullptr, nullptr,
+                              ATK_ROLE_APPLICATION, name.c_str(), nullptr);
+  for (HWND dialog : open) dialogs.push_back(NewAccessibleDialog(dialog));
+}
+
+AtkObject* ApplicationAccessible() { return application; }
+
+void AddAccessibleDialog(HWND dialog) {
+  dialogs.push_back(NewAccessibleDialog(dialog));
+  g_signal_emit_by_name(application, "children-changed::add", static_cast<gint>(dialogs.size() - 1),
+                        dialogs.back().window);
+  g_signal_emit_by_name(dialogs.back().window, "create");
+}
+
+void RemoveAccessibleDialog(HWND dialog) {
+  auto d = std::find_if(dialogs.begin(), dialogs.end(),
+                        [&](const AccessibleDialog& x) { return x.dialog == dialog; });
+  if (d == dialogs.end()) return;
+  if (announcedActive == d->window) AnnounceActiveWindow(nullptr);
+  if (announcedFocus && Q(announcedFocus)->dialog == dialog) ReplaceRef(&announcedFocus, nullptr);
+  const gint index = static_cast<gint>(d - dialogs.begin());
+  AccessibleDialog gone = *d;
+  dialogs.erase(d);
+  g_signal_emit_by_name(gone.window, "destroy");
+  g_signal_emit_by_name(application, "children-changed::remove", index, gone.window);
+  for (AtkObject* o : gone.controls) {
+    Q(o)->dialog = nullptr;
+    Q(o)->control = nullptr;
+    g_object_unref(o);
+  }
+  Q(gone.window)->dialog = nullptr;
+  atk_object_notify_state_change(gone.window, ATK_STATE_DEFUNCT, TRUE);
+  g_object_unref(gone.window);
+}
+
+void AccessibleTextChangedHook(const Control& control) {
+  AccessibleDialog* d = FindDialog(control.dialog);
+  if (!d) return;
+  for (AtkObject* o : d->controls) {
+    if (Q(o)->control != &control || G_OBJECT_TYPE(o) != qel_entry_get_type()) continue;
+    gchar* before = Q(o)->announcedText;
+    Q(o)->announcedText = g_strdup(control.kind->getText(control));
+    AnnounceTextChange(o, before, Q(o)->announcedText);
+    g_free(before);
+  }
+}
+
+void AnnounceChanges() {
+  AnnounceActiveWindow(dialogs.empty() ? nullptr : dialogs.back().window);
+  AtkObject* focus = FocusedAccessible();
+  AnnounceFocus(focus);
+  if (focus && G_OBJECT_TYPE(focus) == qel_entry_get_type()) AnnounceCaret(focus);
+}
+
+void AnnounceAgain() { Fl::add_timeout(0.0, AnnounceAgainNow); }

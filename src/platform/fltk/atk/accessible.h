@@ -1,0 +1,26 @@
+// The accessible objects of our dialogs: ATK objects built from the dialog
+// manager's Control records, one kind per control class.
+#ifndef QEL_ATK_ACCESSIBLE_H
+#define QEL_ATK_ACCESSIBLE_H
+
+// Ours first: GLib defines TRUE and FALSE only where win32.h has not.
+#include "../accessibility.h"
+
+#include <atk/atk.h>
+
+// Builds the application and the objects of the dialogs already open.
+void CreateAccessibleTree(const AccessibilityPlatform* platform);
+AtkObject* ApplicationAccessible();
+
+// The dialog manager's hooks.
+void AddAccessibleDialog(HWND dialog);
+void RemoveAccessibleDialog(HWND dialog);
+void AccessibleTextChangedHook(const Control& control);
+
+// After each pass of the event loop: focus, caret, selection and the
+// active window, compared with what was last announced.
+void AnnounceChanges();
+// A screen reader has just connected: it has missed what was announced.
+void AnnounceAgain();
+
+#endif

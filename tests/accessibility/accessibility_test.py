@@ -1,0 +1,321 @@
+#!/usr/bin/python3
+"""What a screen reader finds in QEL and can do with it, over AT-SPI.
+
+Run inside a private session bus (dbus-run-session); starts its own Xvfb
+and QEL, then checks in groups: switching on when a reader enables
+accessibility, the tree of both dialogs, events for typed and rewritten
+text, changes made through EditableText, focus and the About box.
+Exit 0 if all checks pass, 1 if any fails, 77 if a tool is missing.
+"""
+import ctypes
+import ctypes.util
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+failures = []
+
+
+def check(condition, what):
+    print(("ok   " if condition else "FAIL ") + what, flush=True)
+    if not condition:
+        failures.append(what)
+    return condition
+
+
+class BellCounter:
+    """Counts XKB bell notifications: one per beep."""
+
+    class Event(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                    ("display", ctypes.c_void_p), ("time", ctypes.c_ulong), ("xkb_type", ctypes.c_int),
+                    ("pad", ctypes.c_long * 24)]
+
+    def __init__(self, display_name):
+        self.x = ctypes.CDLL(ctypes.util.find_library("X11"))
+        self.x.XOpenDisplay.restype = ctypes.c_void_p
+        self.x.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x.XPending.argtypes = [ctypes.c_void_p]
+        self.x.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+        self.x.XkbSelectEvents.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_ulong, ctypes.c_ulong]
+        self.x.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        self.display = self.x.XOpenDisplay(display_name.encode())
+        opcode, self.base, error = ctypes.c_int(), ctypes.c_int(), ctypes.c_int()
+        major, minor = ctypes.c_int(1), ctypes.c_int(0)
+        self.x.XkbQueryExtension(ctypes.c_void_p(self.display), ctypes.byref(opcode), ctypes.byref(self.base),
+                                 ctypes.byref(error), ctypes.byref(major), ctypes.byref(minor))
+        bell_notify_mask = 1 << 8
+        self.x.XkbSelectEvents(self.display, 0x100, bell_notify_mask, bell_notify_mask)
+        self.x.XSync(self.display, 0)
+        self.count = 0
+
+    def read(self):
+        self.x.XSync(self.display, 0)
+        event = self.Event()
+        while self.x.XPending(self.display):
+            self.x.XNextEvent(self.display, ctypes.byref(event))
+            if event.type == self.base.value and event.xkb_type == 8:  # XkbBellNotify
+                self.count += 1
+        return self.count
+
+
+def start_xvfb():
+    read, write = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                              pass_fds=[write], stderr=subprocess.DEVNULL)
+    os.close(write)
+    with os.fdopen(read) as pipe:
+        return server, ":" + pipe.readline().strip()
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.exit("usage: accessibility_test.py QEL_PROGRAM  (inside dbus-run-session)")
+    for tool in ("Xvfb", "xdotool"):
+        if not shutil.which(tool):
+            print(f"SKIP: {tool} missing")
+            return 77
+    server, display = start_xvfb()
+    os.environ["DISPLAY"] = display
+    env = {k: v for k, v in os.environ.items() if k not in ("QEL_ACCESSIBILITY", "NO_AT_BRIDGE", "AT_SPI_BUS_ADDRESS")}
+    qel = subprocess.Popen([sys.argv[1]], env=env)
+    try:
+        import gi
+        gi.require_version("Atspi", "2.0")
+        from gi.repository import Gio, GLib
+        import pyatspi
+    except (ImportError, ValueError) as e:
+        print(f"SKIP: {e}")
+        qel.kill()
+        server.kill()
+        return 77
+    try:
+        Checks(qel, display, pyatspi, Gio, GLib).run()
+    finally:
+        qel.kill()
+        qel.wait()
+        server.kill()
+    print(f"{len(failures)} check(s) failed" if failures else "all checks passed")
+    return 1 if failures else 0
+
+
+class Checks:
+    def __init__(self, qel, display, pyatspi, Gio, GLib):
+        self.qel, self.display, self.pyatspi, self.Gio, self.GLib = qel, display, pyatspi, Gio, GLib
+        self.events = []
+        self.bells = BellCounter(display)
+
+    # ---- plumbing
+
+    def pump(self, seconds):
+        end = time.monotonic() + seconds
+        context = self.GLib.MainContext.default()
+        while time.monotonic() < end:
+            while context.iteration(False):
+                pass
+            time.sleep(0.01)
+
+    def wait_for(self, predicate, seconds=5.0):
+        end = time.monotonic() + seconds
+        while time.monotonic() < end:
+            try:
+                if predicate():
+                    return True
+            except Exception:  # an object may be going away meanwhile
+                pass
+            self.pump(0.02)
+        return False
+
+    def application(self):
+        for app in self.pyatspi.Registry.getDesktop(0):
+            if app is not None and app.name == "QEL":
+                return app
+        return None
+
+    def on_event(self, event):
+        try:
+            name = event.source.name
+        except Exception:
+            name = None
+        self.events.append((event.type, name, event.detail1, event.any_data))
+
+    def events_of(self, kind, name=None):
+        return [e for e in self.events if e[0].startswith(kind) and (name is None or e[1] == name)]
+
+    def window_id(self):
+        out = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^QEL $"],
+                             capture_output=True, text=True, timeout=10).stdout.split()
+        return out[0] if out else None
+
+    def keys(self, *args):
+        subprocess.run(["xdotool", "windowfocus", "--sync", self.main_window], check=True, timeout=10)
+        subprocess.run(["xdotool", *args], check=True, timeout=10)
+
+    def text(self, name):
+        return self.field(name).queryText().getText(0, -1)
+
+    def field(self, name):
+        return self.pyatspi.findDescendant(self.frame, lambda o: o.getRole() == self.pyatspi.ROLE_ENTRY and o.name == name)
+
+    def fields(self):
+        return tuple(self.text(n) for n in "DHO")
+
+    def states(self, accessible):
+        return set(accessible.getState().getStates())
+
+    # ---- the groups
+
+    def run(self):
+        self.main_window = self.window_id()
+        if not check(self.main_window is not None, "QEL's window is mapped"):
+            return
+        # Listening first, as a screen reader does before it looks for applications.
+        self.pyatspi.Registry.registerEventListener(
+            self.on_event, "object:text-changed", "object:state-changed:focused", "window:create",
+            "window:activate", "window:destroy")
+        if not self.switching_on():
+            return
+        self.tree_of_main_dialog()
+        self.typing_rewrites_the_other_fields()
+        self.editable_text_goes_through_validation()
+        self.focus_follows_tab()
+        self.about_box()
+        self.ends_on_escape()
+
+    def switching_on(self):
+        self.pump(1.0)
+        check(self.application() is None, "with accessibility not enabled QEL stays off the bus")
+        bus = self.Gio.bus_get_sync(self.Gio.BusType.SESSION, None)
+        bus.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties", "Set",
+                      self.GLib.Variant("(ssv)", ("org.a11y.Status", "IsEnabled", self.GLib.Variant("b", True))),
+                      None, self.Gio.DBusCallFlags.NONE, -1, None)
+        enabled = time.monotonic()
+        if not check(self.wait_for(lambda: self.application() is not None, 10), "QEL appears once IsEnabled is true"):
+            return False
+        print(f"     appeared {time.monotonic() - enabled:.2f} s after IsEnabled was set")
+        self.app = self.application()
+        self.frame = self.app[0]
+        return True
+
+    def tree_of_main_dialog(self):
+        p = self.pyatspi
+        check(self.wait_for(lambda: self.events_of("window:activate", "QEL ")
+                            and [e for e in self.events_of("object:state-changed:focused", "D") if e[2] == 1]),
+              "a reader's first look at QEL is answered with the active window and the focus")
+        check(self.app.childCount == 1 and self.app.get_toolkit_name() == "FLTK", "application QEL on FLTK, one window")
+        check(self.frame.getRole() == p.ROLE_FRAME and self.frame.name == "QEL ", "main dialog: a frame named by its caption")
+        check({p.STATE_ACTIVE, p.STATE_SHOWING, p.STATE_VISIBLE, p.STATE_ENABLED} <= self.states(self.frame),
+              "main dialog active, showing, visible, enabled")
+        roles = [c.getRole() for c in self.frame]
+        check(roles.count(p.ROLE_ENTRY) == 3 and roles.count(p.ROLE_LABEL) == 3 and roles.count(p.ROLE_PUSH_BUTTON) == 1,
+              "three entries, three labels, one push button")
+        entry_states = {p.STATE_EDITABLE, p.STATE_SINGLE_LINE, p.STATE_FOCUSABLE, p.STATE_ENABLED,
+                        p.STATE_SENSITIVE, p.STATE_SHOWING, p.STATE_VISIBLE}
+        for name in "DHO":
+            entry = self.field(name)
+            if not check(entry is not None, f"an entry named {name}"):
+                continue
+            labels = [r.getTarget(0) for r in entry.getRelationSet() if r.getRelationType() == p.RELATION_LABELLED_BY]
+            label_for = [r.getTarget(0) for r in labels[0].getRelationSet()
+                         if r.getRelationType() == p.RELATION_LABEL_FOR] if labels else []
+            check(len(labels) == 1 and labels[0].name == name and labels[0].getRole() == p.ROLE_LABEL
+                  and label_for and label_for[0].name == name,
+                  f"entry {name} labelled by the static {name}, and the label for it")
+            check(entry_states <= self.states(entry), f"entry {name} editable, single line, focusable, showing")
+            check(entry.queryText().getText(0, -1) == "0", f"entry {name} reads 0")
+        check(p.STATE_FOCUSED in self.states(self.field("D")), "D has the focus")
+        about = p.findDescendant(self.frame, lambda o: o.getRole() == p.ROLE_PUSH_BUTTON)
+        action = about.queryAction()
+        check(about.name == "ABOUT" and action.nActions == 1 and action.getName(0) == "click",
+              "push button ABOUT with one action, click")
+
+    def typing_rewrites_the_other_fields(self):
+        self.events.clear()
+        self.keys("type", "--delay", "60", "255")
+        check(self.wait_for(lambda: self.fields() == ("255", "FF", "377")), "typing 255 into D: H is FF, O 377")
+        self.pump(0.2)
+        check(any(e[3] == "FF" for e in self.events_of("object:text-changed:insert", "H")),
+              "a text-changed insertion of FF in H")
+        check(any(e[3] == "5" for e in self.events_of("object:text-changed:insert", "D")),
+              "typed keystrokes are text-changed insertions in D")
+
+    def editable_text_goes_through_validation(self):
+        d, h = self.field("D"), self.field("H")
+        bells = self.bells.read()
+        self.events.clear()
+        d.queryEditableText().setTextContents("12x4")
+        check(self.wait_for(lambda: self.fields() == ("12", "C", "14")), "D set to 12x4 ends at 12, C, 14")
+        self.pump(0.3)
+        check(self.bells.read() - bells == 2, f"two beeps for the two characters taken back ({self.bells.read() - bells})")
+        removed = [e[3] for e in self.events_of("object:text-changed:delete", "D")]
+        check(removed[-2:] == ["4", "x"], f"each take-back is a removal from D ({removed})")
+
+        check(self.pyatspi.STATE_FOCUSED in self.states(d), "the field set from outside has the focus")
+        bells = self.bells.read()
+        h.queryEditableText().insertText(1, "7", 1)
+        check(self.wait_for(lambda: self.fields() == ("199", "C7", "307")), "7 inserted into H while D had the focus")
+        check(d.queryComponent().grabFocus() and self.wait_for(lambda: self.pyatspi.STATE_FOCUSED in self.states(d)),
+              "grabFocus gives D the focus")
+        h.queryEditableText().insertText(2, "G", 1)
+        self.pump(0.5)
+        check(self.fields() == ("199", "C7", "307") and self.bells.read() - bells == 1,
+              "G refused in H with D focused: one beep, D left whole")
+        h.queryEditableText().deleteText(0, 1)
+        check(self.wait_for(lambda: self.fields() == ("7", "7", "7")), "deleting C from H converts what is left")
+        h.queryEditableText().setTextContents("C7")
+        check(self.wait_for(lambda: self.fields() == ("199", "C7", "307")), "C7 set back into H")
+
+    def focus_follows_tab(self):
+        self.events.clear()
+        self.keys("key", "--delay", "100", "Tab", "Tab")  # H has the focus: O, then D
+        self.pump(0.5)
+        gained = [e[1] for e in self.events_of("object:state-changed:focused") if e[2] == 1]
+        check(gained[-2:] == ["O", "D"], f"focus events follow Tab: {gained}")
+
+    def about_box(self):
+        p = self.pyatspi
+        self.events.clear()
+        about = p.findDescendant(self.frame, lambda o: o.getRole() == p.ROLE_PUSH_BUTTON)
+        about.queryAction().doAction(0)
+        if not check(self.wait_for(lambda: self.app.childCount == 2), "click on ABOUT opens a second window"):
+            return
+        box = self.app[1]
+        check(box.name == "About ..." and box.getRole() == p.ROLE_DIALOG and p.STATE_MODAL in self.states(box),
+              "a modal dialog named About ...")
+        check(self.wait_for(lambda: p.STATE_ACTIVE in self.states(box) and p.STATE_ACTIVE not in self.states(self.frame)),
+              "the About box is the active window")
+        check(self.events_of("window:create", "About ...") and self.events_of("window:activate", "About ..."),
+              "window created and activated events for the About box")
+        labels = sorted(c.name for c in box if c.getRole() == p.ROLE_LABEL)
+        check(labels == sorted(["QEL   versione  1.0", "Traduttore istantaneo formati numerici",
+                                "Decimale - Esadecimale - Ottale", "Programma freeware"]),
+              f"the About box's labels read as shown: {labels}")
+        roles = [c.getRole() for c in box]
+        panel = [c.name for c in box if c.getRole() == p.ROLE_PANEL]
+        check(panel == ["Qel"] and p.ROLE_ICON in roles, "its group box is a panel named Qel, its icon an icon")
+        about.queryAction().doAction(0)  # the bridge answers before it acts: no refusal to see
+        self.pump(0.3)
+        check(self.app.childCount == 2, "ABOUT does nothing while the About box is open")
+        exit_button = p.findDescendant(box, lambda o: o.getRole() == p.ROLE_PUSH_BUTTON)
+        check(exit_button.name == "Uscita", "the About box's button is Uscita")
+        exit_button.queryAction().doAction(0)
+        check(self.wait_for(lambda: self.app.childCount == 1), "click on Uscita closes it")
+        # The object is gone by the time its name could be asked: the event carries it.
+        check(any(e[3] == "About ..." for e in self.events_of("window:destroy")),
+              "a window destroyed event for the About box")
+        check(self.wait_for(lambda: p.STATE_ACTIVE in self.states(self.frame)), "the main dialog is active again")
+        check(self.fields() == ("199", "C7", "307"), "the fields are unchanged")
+
+    def ends_on_escape(self):
+        self.keys("key", "Escape")
+        try:
+            code = self.qel.wait(20)
+        except subprocess.TimeoutExpired:
+            code = None
+        check(code == 0, f"Esc ends QEL with exit code 0, the bridge running ({code})")
+
+
+if __name__ == "__main__":
+    sys.exit(main())
