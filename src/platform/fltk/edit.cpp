@@ -181,11 +181,8 @@ class EditControl : public Fl_Input {
     int used = 1;
     if (insertion.cut && insertion.text.empty()) replace(position(), mark(), nullptr, 0);
     else used = HandleWithEventText(event, insertion.text);
-    if (maxTextPending_) {  // nothing changed, yet USER32 notifies all the same
-      maxTextPending_ = false;
-      SendCommand(control_, EN_MAXTEXT);
-      ControlTextChanged(control_);
-    }
+    // Nothing changed, yet USER32 notifies all the same.
+    if (SendPendingMaxText()) ControlTextChanged(control_);
     return used;
   }
 
@@ -200,14 +197,18 @@ class EditControl : public Fl_Input {
     return used;
   }
 
-  // EN_MAXTEXT comes before the EN_UPDATE of what was kept.
+  // EN_MAXTEXT once per cut insertion, before the EN_UPDATE of what was kept.
+  bool SendPendingMaxText() {
+    if (!maxTextPending_) return false;
+    maxTextPending_ = false;
+    SendCommand(control_, EN_MAXTEXT);
+    return true;
+  }
+
   static void TextChanged(Fl_Widget*, void* widget) {
     auto* edit = static_cast<EditControl*>(widget);
     edit->canUndo_ = true;
-    if (edit->maxTextPending_) {
-      edit->maxTextPending_ = false;
-      SendCommand(edit->control_, EN_MAXTEXT);
-    }
+    edit->SendPendingMaxText();
     ControlTextChanged(edit->control_);
   }
 
