@@ -47,13 +47,16 @@ wait_until() {
   done
 }
 
+# -noreset: by default Xvfb resets when its last client leaves, here the
+# xprop that probes it, and the reset drops a client whose connection it has
+# not yet answered (memcheck's qel, seen failing as "Can't open display").
 start_display() {
   if [ -n "${QEL_TEST_DISPLAY:-}" ]; then
     DISPLAY=$QEL_TEST_DISPLAY
-    Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
     xvfb=$!
   else
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
     xvfb=$!
     wait_until 10 test -s "$work/display" || fail "Xvfb did not start"
     DISPLAY=:$(head -n 1 "$work/display")

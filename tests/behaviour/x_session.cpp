@@ -41,8 +41,10 @@ XSession::~XSession() {
 bool XSession::Start() {
   int pipeFds[2];
   if (pipe(pipeFds) != 0) return false;
+  // -noreset: Xvfb resets when its last client leaves, and the reset drops
+  // any client whose connection it has not yet answered.
   const bool started = server_.Start({"Xvfb", "-displayfd", std::to_string(pipeFds[1]), "-screen",
-                                      "0", "1024x768x24", "-nolisten", "tcp"},
+                                      "0", "1024x768x24", "-nolisten", "tcp", "-noreset"},
                                      {});
   close(pipeFds[1]);
   if (!started) return false;
