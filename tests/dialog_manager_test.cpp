@@ -1,5 +1,6 @@
-// Both dialogs on a desktop that scales, announced as scaling desktops do
-// (Xft.dpi in the root window's resources), on a private X server.
+// The dialog manager in process, on a private X server: both dialogs on a
+// desktop that scales, announced as scaling desktops do (Xft.dpi in the root
+// window's resources), and the edit control's width limit.
 #include <gtest/gtest.h>
 
 #include <FL/Fl.H>
@@ -8,6 +9,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "behaviour/x_session.h"
 #include "dialog.h"
@@ -40,7 +42,7 @@ INT_PTR CALLBACK Measure(HWND dialog, UINT message, WPARAM, LPARAM) {
   return 0;
 }
 
-class Scaling : public testing::Test {
+class DialogManager : public testing::Test {
  protected:
   static void SetUpTestSuite() {
     ASSERT_TRUE(x_.Start()) << "cannot start Xvfb";
@@ -64,9 +66,9 @@ class Scaling : public testing::Test {
   static XSession x_;
 };
 
-XSession Scaling::x_;
+XSession DialogManager::x_;
 
-TEST_F(Scaling, TwiceTheDpiIsTwiceTheDialogWithWholeIconPixels) {
+TEST_F(DialogManager, TwiceTheDpiIsTwiceTheDialogWithWholeIconPixels) {
   SetResources("");
   const Measured main96 = Open(IDD_QEL);
   const Measured about96 = Open(IDD_ABOUT);
@@ -84,6 +86,52 @@ TEST_F(Scaling, TwiceTheDpiIsTwiceTheDialogWithWholeIconPixels) {
   // A value no desktop means is passed over for the screen's own.
   SetResources("Xft.dpi: 0\n");
   EXPECT_EQ(Open(IDD_QEL).width, main96.width);
+}
+
+// What an edit without ES_AUTOHSCROLL tells its dialog, and what it keeps.
+struct EditLimit {
+  std::vector<WORD> notifications;
+  std::string afterSet, afterPaste;
+};
+
+EditLimit editLimit;
+
+void PasteInto(HWND dialog, int id, const std::string& text) {
+  for (const auto& control : dialog->controls) {
+    if (control->id != id) continue;
+    Fl::e_text = const_cast<char*>(text.c_str());
+    Fl::e_length = static_cast<int>(text.size());
+    control->widget->handle(FL_PASTE);
+  }
+}
+
+INT_PTR CALLBACK PasteTooMuch(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_COMMAND && LOWORD(wParam) == ID_DECIMALE)
+    editLimit.notifications.push_back(HIWORD(wParam));
+  if (message != WM_INITDIALOG) return 0;
+  const std::string digits = "1234567890123456789012345678901234567890";
+  char text[64];
+  SetDlgItemTextA(dialog, ID_DECIMALE, digits.c_str());
+  GetDlgItemTextA(dialog, ID_DECIMALE, text, sizeof text);
+  editLimit.afterSet = text;
+  SetDlgItemTextA(dialog, ID_DECIMALE, "");
+  editLimit.notifications.clear();
+  PasteInto(dialog, ID_DECIMALE, digits);
+  GetDlgItemTextA(dialog, ID_DECIMALE, text, sizeof text);
+  editLimit.afterPaste = text;
+  EndDialog(dialog, 0);
+  return 0;
+}
+
+TEST_F(DialogManager, APasteIsCutToTheWidthOnceButSettingTheTextIsNot) {
+  SetResources("");
+  DialogBoxParamA(Program(), MAKEINTRESOURCE(IDD_QEL), nullptr, PasteTooMuch, 0);
+  EXPECT_EQ(editLimit.afterSet.size(), 40u);
+  EXPECT_GT(editLimit.afterPaste.size(), 9u);
+  EXPECT_LT(editLimit.afterPaste.size(), 40u);
+  EXPECT_EQ(editLimit.afterPaste, editLimit.afterSet.substr(0, editLimit.afterPaste.size()));
+  const std::vector<WORD> expected = {EN_MAXTEXT, EN_UPDATE, EN_CHANGE};
+  EXPECT_EQ(editLimit.notifications, expected);
 }
 
 }  // namespace
