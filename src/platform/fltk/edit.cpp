@@ -63,6 +63,10 @@ class EditControl : public Fl_Input {
     box(FL_DOWN_BOX);
   }
 
+  ~EditControl() override {
+    if (undoOwner_ == this) undoOwner_ = nullptr;
+  }
+
   int handle(int event) override {
     if (event == FL_FOCUS && RefusesKeyboardFocus(control_)) return 0;
     int used;
@@ -80,7 +84,7 @@ class EditControl : public Fl_Input {
   void SetText(const char* text) {
     value(text);
     position(0);  // WM_SETTEXT leaves the caret at the start
-    canUndo_ = false;
+    if (undoOwner_ == this) undoOwner_ = nullptr;
   }
 
  private:
@@ -114,7 +118,7 @@ class EditControl : public Fl_Input {
     const bool atPointer = event == FL_RELEASE;
     const int menuX = atPointer ? Fl::event_x() : CaretX();
     const int menuY = atPointer ? Fl::event_y() : y() + h() / 2;
-    ShowEditMenu(*this, menuX, menuY, canUndo_);
+    ShowEditMenu(*this, menuX, menuY, undoOwner_ == this);
     return 1;
   }
 
@@ -207,7 +211,7 @@ class EditControl : public Fl_Input {
 
   static void TextChanged(Fl_Widget*, void* widget) {
     auto* edit = static_cast<EditControl*>(widget);
-    edit->canUndo_ = true;
+    undoOwner_ = edit;
     edit->SendPendingMaxText();
     ControlTextChanged(edit->control_);
   }
@@ -218,9 +222,13 @@ class EditControl : public Fl_Input {
   static const int kUnscrolledSlack = 4;
 
   Control& control_;
-  bool canUndo_ = false;
+  // FLTK 1.3 keeps one undo buffer for all its inputs: only the edit the
+  // user changed last has anything to undo.
+  static EditControl* undoOwner_;
   bool maxTextPending_ = false;
 };
+
+EditControl* EditControl::undoOwner_ = nullptr;
 
 EditControl* AsEdit(const Control& control) { return static_cast<EditControl*>(control.widget); }
 
