@@ -35,10 +35,10 @@ class ScenarioRun {
   ScenarioRun(Target& target, XSession& x) : target_(target), x_(x) {}
 
   void Step(const std::string& step) {
-    std::istringstream words(step);
-    std::string verb, rest;
-    words >> verb;
-    std::getline(words >> std::ws, rest);
+    // The rest of the step whole, line breaks too (a pasted text may hold them).
+    const std::string verb = step.substr(0, step.find(' '));
+    const size_t restStart = step.find_first_not_of(' ', verb.size());
+    const std::string rest = restStart == std::string::npos ? "" : step.substr(restStart);
     SCOPED_TRACE(step);
 
     if (verb == "type") x_.Type(rest, 40);

@@ -35,6 +35,15 @@ std::vector<Scenario> MakeScenarios() {
        {"key Tab", "type 3FFFFFFF", "type 0", "expect 1073741823 3FFFFFFF 7777777777", "beeps 1"}},
       {"pasting_a_refused_text",
        {"key BackSpace", "expect - 0 0", "paste 12x4", "expect 12 C 14", "beeps 2"}},
+      // A blank at the end is pasted, then refused. A single-line edit
+      // takes a pasted text up to its first line break; with nothing
+      // before it, the paste still deletes the selection.
+      {"pasting_a_text_with_a_trailing_blank",
+       {"key BackSpace", "paste 12 ", "expect 12 C 14", "beeps 1"}},
+      {"pasting_lines",
+       {"key BackSpace", "paste 12\n34\n", "expect 12 C 14", "beeps 0"}},
+      {"pasting_an_empty_first_line",
+       {"type 123", "key shift+Home", "paste \r\n5", "expect - 0 0", "beeps 0"}},
       // A paste may end inside a UTF-8 sequence; what is left is refused.
       {"pasting_a_text_cut_inside_a_character",
        {"key BackSpace", "paste 12\xE2", "expect 12 C 14", "running"}},

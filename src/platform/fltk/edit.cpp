@@ -92,6 +92,10 @@ class EditControl : public Fl_Input {
     return key == FL_Left || key == FL_Right || key == FL_Up || key == FL_Down;
   }
 
+  static bool IsLineBreak(const char* text, const char* end) {
+    return *text == '\n' || (*text == '\r' && text + 1 < end && text[1] == '\n');
+  }
+
   // As Fl::compose() decides: a key that types its text, not a shortcut.
   static bool TypesCharacter() {
     if (Fl::event_length() <= 0) return false;
@@ -154,9 +158,12 @@ class EditControl : public Fl_Input {
   // (a paste may be any bytes). A byte that starts no whole sequence stands
   // for its CP1252 character, as fl_utf8decode() reads it. ES_UPPERCASE
   // turns letters into capitals; always a copy, since during a paste the
-  // event text may be FLTK's own clipboard buffer. And no more than fits,
-  // read only as far as that, however long the paste.
-  Insertion FittedEventText(bool inserts) const {
+  // event text may be FLTK's own clipboard buffer. A paste ends at its
+  // first line break, as in USER32's single-line edit. And no more than
+  // fits, read only as far as that, however long the paste.
+  Insertion FittedEventText(int event) const {
+    const bool pastes = event == FL_PASTE;
+    const bool inserts = pastes || TypesCharacter();
     const char* text = Fl::event_text() ? Fl::event_text() : "";
     const char* const end = text + Fl::event_length();
     const bool capitals = control_.style & ES_UPPERCASE;
@@ -166,6 +173,7 @@ class EditControl : public Fl_Input {
     while (text < end) {
       int length = 1;
       unsigned character = fl_utf8decode(text, end, &length);
+      if (pastes && IsLineBreak(text, end)) break;
       if (capitals && character >= 'a' && character <= 'z') character -= 'a' - 'A';
       char encoded[8];
       const int size = fl_utf8encode(character, encoded);
@@ -180,7 +188,7 @@ class EditControl : public Fl_Input {
   }
 
   int HandleText(int event) {
-    const Insertion insertion = FittedEventText(event == FL_PASTE || TypesCharacter());
+    const Insertion insertion = FittedEventText(event);
     maxTextPending_ = insertion.cut;
     int used = 1;
     if (insertion.cut && insertion.text.empty()) replace(position(), mark(), nullptr, 0);
@@ -191,6 +199,13 @@ class EditControl : public Fl_Input {
   }
 
   int HandleWithEventText(int event, const std::string& text) {
+    // Not through Fl_Input, which drops a paste's trailing blanks and
+    // ignores an empty one: USER32 inserts the blanks, and an empty paste
+    // still deletes the selection.
+    if (event == FL_PASTE) {
+      replace(position(), mark(), text.data(), static_cast<int>(text.size()));
+      return 1;
+    }
     char* const original = Fl::e_text;
     const int originalLength = Fl::e_length;
     Fl::e_text = const_cast<char*>(text.c_str());
