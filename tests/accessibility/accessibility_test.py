@@ -4,7 +4,8 @@
 Run inside a private session bus (dbus-run-session); starts its own Xvfb
 and QEL, then checks in groups: switching on when a reader enables
 accessibility, the tree of both dialogs, events for typed and rewritten
-text, changes made through EditableText, focus and the About box.
+text, changes made through EditableText, focus (also when another program
+takes the keyboard) and the About box.
 Exit 0 if all checks pass, 1 if any fails, 77 if a tool is missing.
 """
 import ctypes
@@ -73,7 +74,7 @@ def start_xvfb():
 def main():
     if len(sys.argv) != 2:
         sys.exit("usage: accessibility_test.py QEL_PROGRAM  (inside dbus-run-session)")
-    for tool in ("Xvfb", "xdotool"):
+    for tool in ("Xvfb", "xdotool", "xlogo"):
         if not shutil.which(tool):
             print(f"SKIP: {tool} missing")
             return 77
@@ -174,13 +175,14 @@ class Checks:
         # Listening first, as a screen reader does before it looks for applications.
         self.pyatspi.Registry.registerEventListener(
             self.on_event, "object:text-changed", "object:state-changed:focused", "window:create",
-            "window:activate", "window:destroy")
+            "window:activate", "window:deactivate", "window:destroy")
         if not self.switching_on():
             return
         self.tree_of_main_dialog()
         self.typing_rewrites_the_other_fields()
         self.editable_text_goes_through_validation()
         self.focus_follows_tab()
+        self.another_program_takes_the_keyboard()
         self.about_box()
         self.ends_on_escape()
 
@@ -273,6 +275,27 @@ class Checks:
         self.pump(0.5)
         gained = [e[1] for e in self.events_of("object:state-changed:focused") if e[2] == 1]
         check(gained[-2:] == ["O", "D"], f"focus events follow Tab: {gained}")
+
+    def another_program_takes_the_keyboard(self):
+        p = self.pyatspi
+        self.events.clear()
+        other = subprocess.Popen(["xlogo", "-name", "other"])
+        try:
+            found = subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--classname", "other"],
+                                   capture_output=True, text=True, timeout=10).stdout.split()
+            subprocess.run(["xdotool", "windowfocus", "--sync", found[0]], check=True, timeout=10)
+            check(self.wait_for(lambda: p.STATE_ACTIVE not in self.states(self.frame)
+                                and p.STATE_FOCUSED not in self.states(self.field("D"))
+                                and self.events_of("window:deactivate", "QEL ")),
+                  "another program's window takes the keyboard: QEL deactivated, D unfocused")
+            self.keys("key", "shift")
+            check(self.wait_for(lambda: p.STATE_ACTIVE in self.states(self.frame)
+                                and p.STATE_FOCUSED in self.states(self.field("D"))
+                                and self.events_of("window:activate", "QEL ")),
+                  "back in QEL: activated, D focused again")
+        finally:
+            other.kill()
+            other.wait()
 
     def about_box(self):
         p = self.pyatspi

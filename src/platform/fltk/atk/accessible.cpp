@@ -640,7 +640,10 @@ void AccessibleTextChangedHook(const Control& control) {
 }
 
 void AnnounceChanges() {
-  AnnounceActiveWindow(dialogs.empty() ? nullptr : dialogs.back().window);
+  // FLTK takes the focus away from every widget when the X keyboard focus
+  // goes to another program, and gives it back on return.
+  const bool hasKeyboard = Fl::focus() != nullptr;
+  AnnounceActiveWindow(dialogs.empty() || !hasKeyboard ? nullptr : dialogs.back().window);
   AtkObject* focus = FocusedAccessible();
   AnnounceFocus(focus);
   if (focus && G_OBJECT_TYPE(focus) == qel_entry_get_type()) AnnounceCaret(focus);
