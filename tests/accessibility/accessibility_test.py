@@ -180,6 +180,7 @@ class Checks:
             return
         self.tree_of_main_dialog()
         self.typing_rewrites_the_other_fields()
+        self.where_the_characters_are()
         self.editable_text_goes_through_validation()
         self.focus_follows_tab()
         self.another_program_takes_the_keyboard()
@@ -242,6 +243,19 @@ class Checks:
               "a text-changed insertion of FF in H")
         check(any(e[3] == "5" for e in self.events_of("object:text-changed:insert", "D")),
               "typed keystrokes are text-changed insertions in D")
+
+    def where_the_characters_are(self):
+        p = self.pyatspi
+        field = self.field("D")
+        text = field.queryText()
+        fx, fy, fw, fh = field.queryComponent().getExtents(p.DESKTOP_COORDS)
+        boxes = [tuple(text.getCharacterExtents(i, p.DESKTOP_COORDS)) for i in range(3)]
+        check(all(fx < x and x + w < fx + fw and fy < y and y + h < fy + fh and w > 0 for x, y, w, h in boxes)
+              and boxes[0][0] + boxes[0][2] <= boxes[1][0] and boxes[1][0] + boxes[1][2] <= boxes[2][0],
+              f"the characters of 255 lie side by side inside D ({boxes} in {(fx, fy, fw, fh)})")
+        found = [text.getOffsetAtPoint(x + w // 2, y + h // 2, p.DESKTOP_COORDS) for x, y, w, h in boxes]
+        check(found == [0, 1, 2] and text.getOffsetAtPoint(fx + fw - 2, fy + fh // 2, p.DESKTOP_COORDS) == -1,
+              f"the offset at a character's middle is that character's, none past the text ({found})")
 
     def editable_text_goes_through_validation(self):
         d, h = self.field("D"), self.field("H")

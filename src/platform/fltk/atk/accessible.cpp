@@ -3,6 +3,7 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Input.H>
+#include <FL/fl_draw.H>
 
 #include <algorithm>
 #include <deque>
@@ -347,6 +348,50 @@ gboolean RemoveSelection(AtkText* object, gint n) {
   return TRUE;
 }
 
+// Where a field's characters are drawn: FLTK draws them a pixel in from
+// the frame, one line centred in it; the fields never scroll (they hold
+// what fits their width).
+struct TextLine {
+  gint left, top, height;
+};
+
+TextLine LineOf(AtkText* object, AtkCoordType coords) {
+  QelAccessible* a = Q(object);
+  gint x, y, w, h;
+  GetExtents(ATK_COMPONENT(object), &x, &y, &w, &h, coords);
+  Fl_Input* edit = EditOf(a);
+  fl_font(edit->textfont(), edit->textsize());
+  const int inside = h - Fl::box_dh(edit->box());
+  return {x + Fl::box_dx(edit->box()) + 1, y + Fl::box_dy(edit->box()) + (inside - fl_height()) / 2,
+          fl_height()};
+}
+
+void GetCharacterExtents(AtkText* object, gint offset, gint* x, gint* y, gint* w, gint* h,
+                         AtkCoordType coords) {
+  QelAccessible* a = Q(object);
+  const char* text = TextOf(a);
+  *x = *y = *w = *h = 0;
+  if (!a->dialog || offset < 0 || offset >= CharacterCount(text)) return;
+  const TextLine line = LineOf(object, coords);
+  const char* at = g_utf8_offset_to_pointer(text, offset);
+  *x = line.left + static_cast<gint>(fl_width(text, static_cast<int>(at - text)));
+  *w = static_cast<gint>(fl_width(at, static_cast<int>(g_utf8_next_char(at) - at)));
+  *y = line.top;
+  *h = line.height;
+}
+
+gint GetOffsetAtPoint(AtkText* object, gint x, gint y, AtkCoordType coords) {
+  QelAccessible* a = Q(object);
+  if (!a->dialog) return -1;
+  const TextLine line = LineOf(object, coords);
+  if (y < line.top || y >= line.top + line.height || x < line.left) return -1;
+  const char* text = TextOf(a);
+  gint offset = 0;
+  for (const char* at = text; *at; at = g_utf8_next_char(at), offset++)
+    if (line.left + fl_width(text, static_cast<int>(g_utf8_next_char(at) - text)) > x) return offset;
+  return -1;
+}
+
 void InitText(AtkTextIface* iface) {
   iface->get_text = GetText;
   iface->get_character_count = GetCharacterCount;
@@ -360,6 +405,8 @@ void InitText(AtkTextIface* iface) {
   iface->set_selection = SetSelection;
   iface->add_selection = AddSelection;
   iface->remove_selection = RemoveSelection;
+  iface->get_character_extents = GetCharacterExtents;
+  iface->get_offset_at_point = GetOffsetAtPoint;
 }
 
 // ---- changes from outside: queued, and made from the event loop as the
