@@ -61,6 +61,9 @@ extern const ControlKind kEditKind;
 extern const ControlKind kButtonKind;
 extern const ControlKind kStaticKind;
 
+// FLTK draws an edit's text this many pixels in from its frame.
+constexpr int kEditTextIndent = 1;
+
 struct HWND__ {
   HINSTANCE module = nullptr;
   DLGPROC proc = nullptr;

@@ -126,7 +126,7 @@ class EditControl : public Fl_Input {
     return 1;
   }
 
-  int TextLeft() const { return x() + Fl::box_dx(box()) + kTextIndent; }
+  int TextLeft() const { return x() + Fl::box_dx(box()) + kEditTextIndent; }
 
   int CaretX() {
     fl_font(textfont(), textsize());
@@ -231,9 +231,8 @@ class EditControl : public Fl_Input {
     ControlTextChanged(edit->control_);
   }
 
-  // FLTK draws the text a pixel in from the frame, and scrolls it once it
-  // is wider than the inside of the frame less 4 pixels.
-  static const int kTextIndent = 1;
+  // FLTK scrolls the text once it is wider than the inside of the frame
+  // less 4 pixels.
   static const int kUnscrolledSlack = 4;
 
   Control& control_;

@@ -348,9 +348,8 @@ gboolean RemoveSelection(AtkText* object, gint n) {
   return TRUE;
 }
 
-// Where a field's characters are drawn: FLTK draws them a pixel in from
-// the frame, one line centred in it; the fields never scroll (they hold
-// what fits their width).
+// Where a field's characters are drawn: one line centred in the frame;
+// the fields never scroll (they hold what fits their width).
 struct TextLine {
   gint left, top, height;
 };
@@ -362,8 +361,8 @@ TextLine LineOf(AtkText* object, AtkCoordType coords) {
   Fl_Input* edit = EditOf(a);
   fl_font(edit->textfont(), edit->textsize());
   const int inside = h - Fl::box_dh(edit->box());
-  return {x + Fl::box_dx(edit->box()) + 1, y + Fl::box_dy(edit->box()) + (inside - fl_height()) / 2,
-          fl_height()};
+  const int top = y + Fl::box_dy(edit->box()) + (inside - fl_height()) / 2;
+  return {x + Fl::box_dx(edit->box()) + kEditTextIndent, top, fl_height()};
 }
 
 void GetCharacterExtents(AtkText* object, gint offset, gint* x, gint* y, gint* w, gint* h,
