@@ -114,6 +114,22 @@ TEST(DialogTemplates, MatchTheResourceScript) {
   }
 }
 
+// Each field is named by the letter on its left; nothing stands left of a
+// letter.
+TEST(DialogTemplates, FieldsAreLabelledByTheirLetters) {
+  const ResourceBytes bytes = FindResourceBytes(Program(), RT_DIALOG, MAKEINTRESOURCE(100));
+  DialogTemplate t;
+  ASSERT_TRUE(bytes && ParseDialogTemplate(bytes.data, bytes.size, &t));
+  const char* const letters[] = {"D", "H", "O"};
+  for (size_t field = 0; field < 3; field++) {
+    const int label = LabelItemIndex(t, field);
+    ASSERT_GE(label, 0) << "field " << field;
+    EXPECT_EQ(t.items[label].title.name, letters[field]);
+  }
+  EXPECT_EQ(LabelItemIndex(t, 3), -1);
+  EXPECT_EQ(LabelItemIndex(t, t.items.size()), -1);
+}
+
 // ---- the icon -----------------------------------------------------------
 
 struct Colour {

@@ -29,6 +29,11 @@ DialogItemTemplate ReadItem(ByteReader& r) {
   return item;
 }
 
+bool IsTextLabel(const DialogItemTemplate& item) {
+  return ControlClassName(item.windowClass) == "STATIC" && (item.style & SS_TYPEMASK) != SS_ICON &&
+         (item.style & WS_VISIBLE) && !item.title.isOrdinal && !item.title.name.empty();
+}
+
 }  // namespace
 
 bool ParseDialogTemplate(const unsigned char* data, size_t size, DialogTemplate* out) {
@@ -75,4 +80,18 @@ std::string ControlClassName(const ResourceId& windowClass) {
   std::transform(name.begin(), name.end(), name.begin(),
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   return name;
+}
+
+int LabelItemIndex(const DialogTemplate& t, size_t index) {
+  int nearest = -1;
+  if (index >= t.items.size()) return nearest;
+  const DialogItemTemplate& c = t.items[index];
+  for (size_t i = 0; i < t.items.size(); i++) {
+    const DialogItemTemplate& l = t.items[i];
+    if (i == index || !IsTextLabel(l)) continue;
+    const bool toTheLeft = l.x + l.cx <= c.x;
+    const bool rowsOverlap = l.y < c.y + c.cy && c.y < l.y + l.cy;
+    if (toTheLeft && rowsOverlap && (nearest < 0 || l.x > t.items[nearest].x)) nearest = static_cast<int>(i);
+  }
+  return nearest;
 }

@@ -44,4 +44,8 @@ bool ParseDialogTemplate(const unsigned char* data, size_t size, DialogTemplate*
 // whether the template names it by atom or by string; upper case.
 std::string ControlClassName(const ResourceId& windowClass);
 
+// The item that names item `index` for assistive technology: the nearest
+// static text to its left whose rows overlap its own. -1 if there is none.
+int LabelItemIndex(const DialogTemplate& t, size_t index);
+
 #endif
