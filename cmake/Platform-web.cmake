@@ -1,0 +1,72 @@
+# The web page: the same program compiled to WebAssembly with Emscripten,
+# its dialogs made of page elements. The build leaves a folder that any
+# static file server can serve: index.html, qel.js, qel.wasm, qel.css, the
+# icon as favicon and a web app manifest with its icons.
+include(cmake/Resources.cmake)
+
+set(WEB_DIR ${CMAKE_SOURCE_DIR}/src/platform/web)
+set(QEL_SITE_DIR ${CMAKE_BINARY_DIR}/site CACHE PATH "Where the web build leaves the page")
+
+# emcc's JavaScript optimizer needs acorn, which Debian keeps where only its
+# own node looks.
+if(EXISTS /usr/share/nodejs/acorn)
+  set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
+endif()
+
+set(QEL_WEB_CXX_OPTIONS -Os -fno-exceptions -fno-rtti)
+target_compile_options(qel_core PRIVATE ${QEL_WEB_CXX_OPTIONS})
+target_compile_options(qel_common PRIVATE ${QEL_WEB_CXX_OPTIONS})
+
+add_executable(qel
+  src/qel.cpp
+  ${WEB_DIR}/dialog.cpp
+  ${WEB_DIR}/edit.cpp
+  ${WEB_DIR}/button.cpp
+  ${WEB_DIR}/static.cpp
+  ${WEB_DIR}/input.cpp
+  ${WEB_DIR}/startup.cpp
+  ${CMAKE_BINARY_DIR}/qel_resources.cpp)
+target_include_directories(qel PRIVATE src res ${QEL_PLATFORM_INCLUDE_DIRS})
+target_compile_options(qel PRIVATE ${QEL_WEB_CXX_OPTIONS})
+target_link_libraries(qel PRIVATE qel_core qel_common)
+# DialogBoxParamA returns only after EndDialog: the program sleeps in the
+# modal loop (Asyncify), and page_wait_for_event is where it sleeps.
+target_link_options(qel PRIVATE
+  -Os --js-library ${WEB_DIR}/page.js
+  -sASYNCIFY -sASYNCIFY_IMPORTS=[page_wait_for_event] -sASYNCIFY_STACK_SIZE=16384
+  -sENVIRONMENT=web -sFILESYSTEM=0 -sMALLOC=emmalloc -sSUPPORT_ERRNO=0
+  -sINITIAL_MEMORY=1MB -sTOTAL_STACK=256KB -sALLOW_MEMORY_GROWTH)
+set_target_properties(qel PROPERTIES
+  SUFFIX .js
+  RUNTIME_OUTPUT_DIRECTORY ${QEL_SITE_DIR}
+  LINK_DEPENDS ${WEB_DIR}/page.js)
+
+# The page's static files, and the icon for the browser: the favicon is the
+# program's icon file itself; installing the page wants larger images,
+# scaled by whole factors without smoothing.
+set(site_files)
+foreach(file index.html qel.css qel.webmanifest)
+  add_custom_command(OUTPUT ${QEL_SITE_DIR}/${file}
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/web/${file} ${QEL_SITE_DIR}/${file}
+    DEPENDS ${CMAKE_SOURCE_DIR}/web/${file})
+  list(APPEND site_files ${QEL_SITE_DIR}/${file})
+endforeach()
+add_custom_command(OUTPUT ${QEL_SITE_DIR}/qel.ico
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/res/qel.ico ${QEL_SITE_DIR}/qel.ico
+  DEPENDS ${CMAKE_SOURCE_DIR}/res/qel.ico)
+list(APPEND site_files ${QEL_SITE_DIR}/qel.ico)
+
+find_program(QEL_ICOTOOL icotool REQUIRED)
+find_program(QEL_IMAGEMAGICK NAMES magick convert-im6.q16 convert REQUIRED)
+set(extracted ${CMAKE_BINARY_DIR}/qel-32.png)
+set(commands COMMAND ${QEL_ICOTOOL} -x --width=32 --height=32 -o ${extracted} ${CMAKE_SOURCE_DIR}/res/qel.ico)
+foreach(size 192 512)
+  list(APPEND commands COMMAND ${QEL_IMAGEMAGICK} ${extracted} -sample ${size}x${size} -strip
+       -define png:exclude-chunks=date,time PNG32:${QEL_SITE_DIR}/qel-${size}.png)
+  list(APPEND site_files ${QEL_SITE_DIR}/qel-${size}.png)
+endforeach()
+add_custom_command(OUTPUT ${QEL_SITE_DIR}/qel-192.png ${QEL_SITE_DIR}/qel-512.png ${commands}
+  DEPENDS ${CMAKE_SOURCE_DIR}/res/qel.ico
+  COMMENT "Page icons from res/qel.ico"
+  VERBATIM)
+add_custom_target(qel_site ALL DEPENDS ${site_files})

@@ -1,0 +1,82 @@
+// The page side of the web platform unit (page.js), as the C++ side calls
+// it. The page only creates and changes elements, measures text, forwards
+// events and plays the beep; what an event means is decided here.
+// Elements are named by handles, 0 meaning none.
+#ifndef QEL_PLATFORM_PAGE_H
+#define QEL_PLATFORM_PAGE_H
+
+// What the page forwards, oldest first. The values are page.js's too.
+enum PageEventType {
+  kPageInsert = 1,    // text to go into an edit: typed, pasted or dropped (detail: 1 if pasted)
+  kPageChanged = 2,   // an edit's text has changed (the input event)
+  kPageClicked = 3,   // a push button was pressed
+  kPageKey = 4,       // a dialog's own key (detail: the virtual key, kPageShift if shifted)
+  kPageClose = 5,     // a dialog's close box
+  kPageInjected = 6,  // a key from keybd_event (detail: the virtual key)
+  kPageRescaled = 7,  // the device pixel ratio changed (zoom, another screen)
+};
+enum { kPageShift = 0x10000 };
+
+// Element kinds that page_create_element makes.
+enum PageElementKind {
+  kPageEdit = 1,      // <input>
+  kPageButton = 2,    // <button>
+  kPageGroupBox = 3,  // <fieldset> with a <legend>
+  kPageText = 4,      // static text
+  kPageIcon = 5,      // a <canvas> for pixel art
+};
+
+struct PageEvent {
+  int type;
+  int element;
+  int detail;
+};
+
+extern "C" {
+
+// Waits (the program sleeps, through Asyncify) until the page has an event.
+void page_wait_for_event();
+// Takes the oldest event; its text, if any, is read with page_event_text.
+void page_take_event(PageEvent* event);
+int page_event_text_length();  // UTF-8 bytes
+void page_event_text(char* buffer, int size);
+void page_post_event(int type, int element, int detail);
+
+// Dialogs: a frame with a title bar, the caption and a close box, above a
+// client area of the given size in CSS pixels.
+int page_create_dialog(const char* caption, const char* font, int width, int height, int owner);
+void page_show_dialog(int dialog, int modal);
+void page_place_dialog(int dialog, int x, int y);  // relative to its owner's client area
+void page_remove_dialog(int dialog);
+void page_program_ended();
+
+int page_create_element(int dialog, int kind, int id, int x, int y, int width, int height,
+                        const char* classes);
+void page_set_text(int element, const char* text);
+int page_text_length(int element);  // UTF-8 bytes
+void page_get_text(int element, char* buffer, int size);
+void page_set_label(int element, int label);
+// An icon's pixels (RGBA rows from the top), and how many CSS pixels each takes.
+void page_draw_icon(int element, const unsigned char* rgba, int width, int height);
+void page_scale_icon(int element, double scale);
+
+// Focus and the edits' selection, in UTF-8 bytes.
+int page_focused_element();
+void page_focus(int element, int selectAll);
+void page_get_selection(int element, int* startEnd);
+// Inserts in place of the selection as typing does (the browser's undo
+// keeps it, and the input event follows); an empty text deletes the
+// selection. Backspace deletes the selection or the character before the caret.
+void page_edit_insert(int element, const char* text);
+void page_edit_backspace(int element);
+
+// CSS pixels.
+double page_text_width(int element, const char* text, int length);
+double page_content_width(int element);
+void page_measure_font(const char* font, double* lettersWidthAndHeight);
+double page_device_pixel_ratio();
+
+void page_beep();
+}
+
+#endif

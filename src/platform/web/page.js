@@ -1,0 +1,337 @@
+// The page side of QEL's web platform unit, linked into qel.js. It creates
+// the elements that the C++ side asks for, forwards their events, measures
+// text and plays the beep. What an event means and what text may go into a
+// field is decided on the C++ side (dialog.cpp, edit.cpp); the numbers of
+// events and element kinds are page.h's.
+var LibraryQelPage = {
+  $Qel__postset: 'Qel.start();',
+  $Qel: {
+    elements: [null],  // handle -> element; 0 is none
+    events: [],        // [type, element handle, detail, text], oldest first
+    text: '',          // the text of the event taken last
+    wake: null,        // set while the program sleeps, waiting for an event
+    inserting: false,  // the program is inserting text into a field itself
+    canvas: null,
+    audio: null,
+    lastFocus: null,  // in the dialogs, wherever they are
+
+    start: function() {
+      Qel.desk = document.getElementById('desk');
+      Qel.desk.addEventListener('focusin', function(event) { Qel.lastFocus = event.target; });
+      document.getElementById('restart').onclick = function() { location.reload(); };
+      Qel.watchResolution();
+      if ('documentPictureInPicture' in window) {
+        var pip = document.getElementById('pip');
+        pip.hidden = false;
+        pip.onmousedown = function(event) { event.preventDefault(); };  // the field keeps the keyboard
+        pip.onclick = Qel.moveToPictureInPicture;
+      }
+    },
+
+    handle: function(element) {
+      element.qelHandle = Qel.elements.push(element) - 1;
+      return element.qelHandle;
+    },
+
+    // Wakes the program from within the handler of the event, so that it
+    // has handled the event in full before the browser draws.
+    post: function(type, element, detail, text) {
+      Qel.events.push([type, element ? element.qelHandle : 0, detail || 0, text || '']);
+      var wake = Qel.wake;
+      Qel.wake = null;
+      if (wake) wake();
+    },
+
+    make: function(tag, className, parent) {
+      var element = parent.ownerDocument.createElement(tag);
+      if (className) element.className = className;
+      parent.append(element);
+      return element;
+    },
+
+    // Tab, Enter and Esc are the dialog's; Enter on a button presses it.
+    onKeyDown: function(event) {
+      var key = {Tab: 9, Enter: 13, Escape: 27}[event.key];
+      if (!key || event.ctrlKey || event.altKey || event.metaKey) return;
+      if (key == 13 && event.target.tagName == 'BUTTON') return;
+      event.preventDefault();
+      Qel.post(4, this, key | (event.shiftKey ? 0x10000 : 0));
+    },
+
+    // Insertions wait for the program to say what goes in; every other
+    // change (deleting, cutting, undoing) happens, then is reported.
+    onBeforeInput: function(event) {
+      var type = event.inputType;
+      if (Qel.inserting || !type.startsWith('insert') || type == 'insertCompositionText') return;
+      event.preventDefault();
+      var text = event.data != null ? event.data
+               : event.dataTransfer ? event.dataTransfer.getData('text/plain') : '';
+      Qel.post(1, this, type == 'insertText' ? 0 : 1, text);
+    },
+
+    onPaste: function(event) {
+      event.preventDefault();
+      Qel.post(1, this, 1, event.clipboardData ? event.clipboardData.getData('text/plain') : '');
+    },
+
+    // A click on the dialog's background leaves the keyboard where it was.
+    onMouseDown: function(event) {
+      if (!event.target.closest('input, button')) event.preventDefault();
+    },
+
+    fontOf: function(element) {
+      var style = getComputedStyle(element);
+      return [style.fontStyle, style.fontWeight, style.fontSize, style.fontFamily].join(' ');
+    },
+
+    measure: function(font, text) {
+      Qel.canvas = Qel.canvas || document.createElement('canvas').getContext('2d');
+      Qel.canvas.font = font;
+      return Qel.canvas.measureText(text);
+    },
+
+    watchResolution: function() {
+      matchMedia('(resolution: ' + devicePixelRatio + 'dppx)').addEventListener('change', function() {
+        Qel.post(7, null, 0);
+        Qel.watchResolution();
+      }, {once: true});
+    },
+
+    // A window of its own that stays above the others, where the browser
+    // offers one; the dialogs go back to the page when it is closed, and
+    // the keyboard stays where it was in them.
+    moveToPictureInPicture: function() {
+      var main = Qel.desk.querySelector('dialog');
+      if (!main || Qel.desk.ownerDocument != document) return;
+      var size = main.getBoundingClientRect();
+      documentPictureInPicture.requestWindow({width: Math.ceil(size.width), height: Math.ceil(size.height)})
+        .then(function(pip) {
+          document.querySelectorAll('link[rel=stylesheet]').forEach(function(link) {
+            pip.document.head.append(link.cloneNode());
+          });
+          pip.document.documentElement.className = 'pip';
+          pip.document.body.append(Qel.desk);
+          Qel.lastFocus.focus();
+          pip.addEventListener('pagehide', function() {
+            document.body.prepend(Qel.desk);
+            Qel.lastFocus.focus();
+          });
+        });
+    },
+  },
+
+  page_wait_for_event: function() {
+    return Asyncify.handleSleep(function(wakeUp) {
+      if (Qel.events.length) wakeUp();
+      else Qel.wake = wakeUp;
+    });
+  },
+
+  page_take_event: function(out) {
+    var event = Qel.events.shift();
+    HEAP32[out >> 2] = event[0];
+    HEAP32[(out >> 2) + 1] = event[1];
+    HEAP32[(out >> 2) + 2] = event[2];
+    Qel.text = event[3];
+  },
+
+  page_event_text_length: function() { return lengthBytesUTF8(Qel.text); },
+
+  page_event_text: function(buffer, size) { stringToUTF8(Qel.text, buffer, size); },
+
+  page_post_event: function(type, element, detail) { Qel.post(type, Qel.elements[element], detail); },
+
+  page_create_dialog: function(caption, font, width, height, owner) {
+    var dialog = Qel.make('dialog', 'qel', Qel.desk);
+    var handle = Qel.handle(dialog);
+    var titleBar = Qel.make('div', 'caption', dialog);
+    var title = Qel.make('span', '', titleBar);
+    title.textContent = UTF8ToString(caption);
+    title.id = 'qel-caption-' + handle;
+    dialog.setAttribute('aria-labelledby', title.id);
+    var close = Qel.make('button', 'close', titleBar);
+    close.type = 'button';
+    close.tabIndex = -1;
+    close.setAttribute('aria-label', 'Chiudi');
+    close.onclick = function() { Qel.post(5, dialog, 0); };
+    dialog.qelClient = Qel.make('div', 'client', dialog);
+    dialog.qelClient.style.font = UTF8ToString(font);
+    dialog.qelClient.style.width = width + 'px';
+    dialog.qelClient.style.height = height + 'px';
+    dialog.qelOwner = Qel.elements[owner];
+    dialog.addEventListener('keydown', Qel.onKeyDown);
+    dialog.addEventListener('mousedown', Qel.onMouseDown);
+    dialog.addEventListener('cancel', function(event) { event.preventDefault(); });  // Esc is the program's
+    return handle;
+  },
+
+  page_show_dialog: function(dialog, modal) {
+    dialog = Qel.elements[dialog];
+    if (!modal) return dialog.show();
+    dialog.showModal();
+    if (dialog.qelOwner) dialog.qelOwner.classList.add('inactive');
+  },
+
+  page_place_dialog: function(dialog, x, y) {
+    dialog = Qel.elements[dialog];
+    var origin = dialog.qelOwner.qelClient.getBoundingClientRect();
+    dialog.style.left = origin.left + x + 'px';
+    dialog.style.top = origin.top + y + 'px';
+  },
+
+  page_remove_dialog: function(dialog) {
+    dialog = Qel.elements[dialog];
+    dialog.close();
+    dialog.remove();
+    if (dialog.qelOwner) dialog.qelOwner.classList.remove('inactive');
+  },
+
+  page_program_ended: function() {
+    Qel.desk.hidden = true;
+    document.getElementById('pip').hidden = true;
+    document.getElementById('ended').hidden = false;
+    document.getElementById('restart').focus();
+  },
+
+  page_create_element: function(dialog, kind, id, x, y, width, height, classes) {
+    dialog = Qel.elements[dialog];
+    var tag = [null, 'input', 'button', 'fieldset', 'div', 'canvas'][kind];
+    var element = Qel.make(tag, UTF8ToString(classes), dialog.qelClient);
+    element.style.left = x + 'px';
+    element.style.top = y + 'px';
+    element.style.width = width + 'px';
+    element.style.height = height + 'px';
+    if (id != -1) element.dataset.id = id;
+    if (tag == 'input') {
+      element.type = 'text';
+      element.spellcheck = false;
+      element.autocomplete = 'off';
+      element.addEventListener('beforeinput', Qel.onBeforeInput);
+      element.addEventListener('paste', Qel.onPaste);
+      element.addEventListener('input', function() { Qel.post(2, element, 0); });
+    } else if (tag == 'button') {
+      element.type = 'button';
+      element.onclick = function() { Qel.post(3, element, 0); };
+    } else if (tag == 'fieldset') {
+      Qel.make('legend', '', element);
+    }
+    return Qel.handle(element);
+  },
+
+  page_set_text: function(element, text) {
+    element = Qel.elements[element];
+    text = UTF8ToString(text);
+    if (element.tagName == 'INPUT') {
+      element.value = text;
+      element.setSelectionRange(0, 0);
+    } else if (element.tagName == 'FIELDSET') {
+      element.firstChild.textContent = text;
+    } else {
+      element.textContent = text;
+    }
+  },
+
+  page_text_length: function(element) {
+    element = Qel.elements[element];
+    return lengthBytesUTF8(element.tagName == 'INPUT' ? element.value : element.textContent);
+  },
+
+  page_get_text: function(element, buffer, size) {
+    element = Qel.elements[element];
+    stringToUTF8(element.tagName == 'INPUT' ? element.value : element.textContent, buffer, size);
+  },
+
+  page_set_label: function(element, label) {
+    label = Qel.elements[label];
+    label.id = label.id || 'qel-label-' + label.qelHandle;
+    Qel.elements[element].setAttribute('aria-labelledby', label.id);
+  },
+
+  page_draw_icon: function(element, rgba, width, height) {
+    element = Qel.elements[element];
+    element.width = width;
+    element.height = height;
+    if (!width || !height) return;
+    var bytes = HEAPU8.slice(rgba, rgba + width * height * 4);
+    var pixels = new ImageData(new Uint8ClampedArray(bytes.buffer), width, height);
+    element.getContext('2d').putImageData(pixels, 0, 0);
+  },
+
+  page_scale_icon: function(element, scale) {
+    element = Qel.elements[element];
+    element.style.width = element.width * scale + 'px';
+    element.style.height = element.height * scale + 'px';
+  },
+
+  page_focused_element: function() {
+    var focused = Qel.desk.ownerDocument.activeElement;
+    return focused && focused.qelHandle || 0;
+  },
+
+  page_focus: function(element, selectAll) {
+    element = Qel.elements[element];
+    element.focus();
+    if (selectAll) element.setSelectionRange(0, element.value.length);
+  },
+
+  page_get_selection: function(element, out) {
+    element = Qel.elements[element];
+    var value = element.value || '';
+    HEAP32[out >> 2] = lengthBytesUTF8(value.slice(0, element.selectionStart || 0));
+    HEAP32[(out >> 2) + 1] = lengthBytesUTF8(value.slice(0, element.selectionEnd || 0));
+  },
+
+  page_edit_insert: function(element, text) {
+    element = Qel.elements[element];
+    text = UTF8ToString(text);
+    if (element.ownerDocument.activeElement != element) element.focus();
+    Qel.inserting = true;
+    try {
+      element.ownerDocument.execCommand(text ? 'insertText' : 'delete', false, text);
+    } finally {
+      Qel.inserting = false;
+    }
+  },
+
+  page_edit_backspace: function(element) {
+    Qel.elements[element].ownerDocument.execCommand('delete');
+  },
+
+  page_text_width: function(element, text, length) {
+    return Qel.measure(Qel.fontOf(Qel.elements[element]), UTF8ToString(text, length)).width;
+  },
+
+  page_content_width: function(element) {
+    element = Qel.elements[element];
+    var style = getComputedStyle(element);
+    return element.clientWidth - parseFloat(style.paddingLeft) - parseFloat(style.paddingRight);
+  },
+
+  page_measure_font: function(font, out) {
+    var metrics = Qel.measure(UTF8ToString(font), 'abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ');
+    HEAPF64[out >> 3] = metrics.width;
+    HEAPF64[(out >> 3) + 1] = metrics.fontBoundingBoxAscent + metrics.fontBoundingBoxDescent;
+  },
+
+  page_device_pixel_ratio: function() {
+    return Qel.desk.ownerDocument.defaultView.devicePixelRatio || 1;
+  },
+
+  // A short tone, as quiet as a system bell.
+  page_beep: function() {
+    if (!window.AudioContext) return;
+    var audio = Qel.audio = Qel.audio || new AudioContext();
+    var tone = audio.createOscillator(), volume = audio.createGain();
+    tone.frequency.value = 880;
+    volume.gain.value = 0.1;
+    tone.connect(volume).connect(audio.destination);
+    tone.start();
+    tone.stop(audio.currentTime + 0.1);
+    if (audio.state == 'suspended') audio.resume();
+  },
+};
+
+for (var name in LibraryQelPage) {
+  if (name.startsWith('page_')) LibraryQelPage[name + '__deps'] = ['$Qel'];
+}
+mergeInto(LibraryManager.library, LibraryQelPage);
