@@ -1,5 +1,6 @@
 // Runs every scenario against every build named on the command line:
-//   scenario_test [--settle-ms N] --linux PATH [--wine PATH.EXE]
+//   scenario_test [--settle-ms N] [--linux PATH] [--wine PATH.EXE]
+//                 [--chromium SITE] [--firefox SITE]
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -30,9 +31,48 @@ XSession& Session() {
 
 std::string Caption(const std::string& window) { return window == "about" ? "About ..." : "QEL "; }
 
+// The desktop builds' desk: the X server, windows found by their names.
+class XDesk : public Desk {
+ public:
+  explicit XDesk(XSession& x) : x_(x) {}
+
+  void Type(const std::string& text, int delayMs) override { x_.Type(text, delayMs); }
+  void Key(const std::string& combination) override { x_.Key(combination); }
+  void Hold(const std::string& key, bool down) override { x_.Hold(key, down); }
+  void SetClipboard(const std::string& text) override { x_.SetClipboard(text); }
+
+  bool Click(const std::string& caption, double fx, double fy) override {
+    const ::Window window = x_.FindWindow(caption, 5000);
+    if (window) x_.Click(window, fx, fy);
+    return window != 0;
+  }
+
+  bool Focus(const std::string& caption) override {
+    const ::Window window = x_.FindWindow(caption, 5000);
+    if (window) x_.Focus(window);
+    return window != 0;
+  }
+
+  bool Close(const std::string& caption) override {
+    const ::Window window = x_.FindWindow(caption, 5000);
+    if (window) x_.Close(window);
+    return window != 0;
+  }
+
+  bool Shown(const std::string& caption, int timeoutMs) override {
+    return x_.FindWindow(caption, timeoutMs) != 0;
+  }
+  bool Gone(const std::string& caption, int timeoutMs) override {
+    return x_.WaitUntilGone(caption, timeoutMs);
+  }
+
+ private:
+  XSession& x_;
+};
+
 class ScenarioRun {
  public:
-  ScenarioRun(Target& target, XSession& x) : target_(target), x_(x) {}
+  ScenarioRun(Target& target, Desk& desk) : target_(target), desk_(desk) {}
 
   void Step(const std::string& step) {
     // The rest of the step whole, line breaks too (a pasted text may hold them).
@@ -41,30 +81,34 @@ class ScenarioRun {
     const std::string rest = restStart == std::string::npos ? "" : step.substr(restStart);
     SCOPED_TRACE(step);
 
-    if (verb == "type") x_.Type(rest, 40);
-    else if (verb == "fast") x_.Type(rest, 0);
+    if (verb == "only") OnlyOn(rest);
+    else if (verb == "type") desk_.Type(rest, 40);
+    else if (verb == "fast") desk_.Type(rest, 0);
     else if (verb == "key") Keys(rest);
     else if (verb == "paste") Paste(rest);
-    else if (verb == "clipboard") x_.SetClipboard(rest);
-    else if (verb == "hold") x_.Hold(rest, true);
-    else if (verb == "release") x_.Hold(rest, false);
+    else if (verb == "clipboard") desk_.SetClipboard(rest);
+    else if (verb == "hold") desk_.Hold(rest, true);
+    else if (verb == "release") desk_.Hold(rest, false);
     else if (verb == "expect") ExpectFields(rest);
     else if (verb == "beeps") ExpectBeeps(FigureForTarget(rest));
     else if (verb == "click") Click(rest);
-    else if (verb == "focus") x_.Focus(Window(rest));
-    else if (verb == "close") x_.Close(Window(rest));
-    else if (verb == "shown") EXPECT_NE(x_.FindWindow(Caption(rest), 5000), 0u);
-    else if (verb == "gone") EXPECT_TRUE(x_.WaitUntilGone(Caption(rest), 5000));
+    else if (verb == "menu") EXPECT_TRUE(desk_.MenuCommand(rest)) << "no such menu here";
+    else if (verb == "focus") EXPECT_TRUE(desk_.Focus(Caption(rest))) << "no window " << rest;
+    else if (verb == "close") EXPECT_TRUE(desk_.Close(Caption(rest))) << "no window " << rest;
+    else if (verb == "shown") EXPECT_TRUE(desk_.Shown(Caption(rest), 5000));
+    else if (verb == "gone") EXPECT_TRUE(desk_.Gone(Caption(rest), 5000));
     else if (verb == "running") EXPECT_EQ(target_.WaitForExit(200), -1) << "the program ended";
     else if (verb == "exit") EXPECT_EQ(target_.WaitForExit(5000), std::stoi(rest));
     else FAIL() << "unknown step";
   }
 
  private:
-  ::Window Window(const std::string& name) {
-    ::Window window = x_.FindWindow(Caption(name), 5000);
-    EXPECT_NE(window, 0u) << "no window " << name;
-    return window;
+  // The rest of the scenario is for the builds named only.
+  void OnlyOn(const std::string& targets) {
+    std::istringstream names(targets);
+    for (std::string name; names >> name;)
+      if (name == target_.Name()) return;
+    GTEST_SKIP() << "not for " << target_.Name();
   }
 
   // "N", or one figure per build ("linux=N wine=M") where what a build
@@ -83,14 +127,14 @@ class ScenarioRun {
   void Keys(const std::string& keys) {
     std::istringstream combinations(keys);
     for (std::string combination; combinations >> combination;) {
-      x_.Key(combination);
+      desk_.Key(combination);
       SleepMs(40);
     }
   }
 
   void Paste(const std::string& text) {
-    x_.SetClipboard(text);
-    x_.Key("ctrl+v");
+    desk_.SetClipboard(text);
+    desk_.Key("ctrl+v");
   }
 
   void Click(const std::string& args) {
@@ -98,7 +142,7 @@ class ScenarioRun {
     std::string name;
     double fx, fy;
     words >> name >> fx >> fy;
-    x_.Click(Window(name), fx, fy);
+    EXPECT_TRUE(desk_.Click(Caption(name), fx, fy)) << "no window " << name;
   }
 
   std::string Fields() {
@@ -135,7 +179,7 @@ class ScenarioRun {
   }
 
   Target& target_;
-  XSession& x_;
+  Desk& desk_;
 };
 
 class ScenarioTest : public testing::Test {
@@ -145,10 +189,11 @@ class ScenarioTest : public testing::Test {
   void TestBody() override {
     XSession& x = Session();
     ASSERT_TRUE(target_->Start(x)) << target_->Name() << ": the main dialog did not appear";
-    ScenarioRun run(*target_, x);
+    XDesk xDesk(x);
+    ScenarioRun run(*target_, target_->OwnDesk() ? *target_->OwnDesk() : xDesk);
     for (const std::string& step : scenario_->steps) {
       run.Step(step);
-      if (HasFatalFailure()) break;
+      if (HasFatalFailure() || IsSkipped()) break;
     }
     target_->Stop();
     x.WaitUntilGone("QEL ", 2000);
@@ -178,10 +223,13 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--linux")) targets.push_back(MakeLinuxTarget(argv[i + 1]));
     else if (!std::strcmp(argv[i], "--wine")) targets.push_back(MakeWineTarget(argv[i + 1]));
+    else if (!std::strcmp(argv[i], "--chromium")) targets.push_back(MakeWebTarget("chromium", argv[i + 1]));
+    else if (!std::strcmp(argv[i], "--firefox")) targets.push_back(MakeWebTarget("firefox", argv[i + 1]));
     else if (!std::strcmp(argv[i], "--settle-ms")) settleMs = std::atoi(argv[i + 1]);
   }
   if (targets.empty()) {
-    std::fprintf(stderr, "usage: %s --linux QEL [--wine QEL.EXE]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--linux QEL] [--wine QEL.EXE] [--chromium SITE] [--firefox SITE]\n",
+                 argv[0]);
     return 2;
   }
   for (auto& target : targets) RegisterScenarios(target.get());

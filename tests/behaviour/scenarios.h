@@ -8,11 +8,13 @@
 //   clipboard TEXT   TEXT on the clipboard
 //   hold K, release K   a key kept down across the steps between
 //   expect D H O     the three fields once QEL has settled ("-" for empty)
-//   beeps N          beeps since the start; "beeps linux=N wine=M" per build
+//   beeps N          beeps since the start; "beeps linux=N wine=M ..." per build
 //   click W FX FY    a click at a fraction of window W (main, about)
 //   focus W | close W | shown W | gone W
+//   menu COMMAND     an item of a browser's own context menu, by its editing command
 //   running          the program has not ended
 //   exit N           the program ends with exit code N
+//   only T1 T2 ...   the rest is for these targets only (linux, wine, chromium, firefox)
 #ifndef QEL_TESTS_SCENARIOS_H
 #define QEL_TESTS_SCENARIOS_H
 

@@ -1,0 +1,78 @@
+"""QEL's page in headless Chromium, for the tests and the bench.
+
+The page is served from its build folder by a static server of our own on
+a free local port; Chromium is driven through chromedriver with real key
+and pointer events. probe.js, installed before the page's own script,
+counts beeps and reads the dialogs.
+"""
+import contextlib
+import functools
+import gzip
+import http.server
+import os
+import threading
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+
+PROBE = open(os.path.join(os.path.dirname(__file__), "probe.js")).read()
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
+                      ".wasm": "application/wasm", ".webmanifest": "application/manifest+json"}
+
+    def log_message(self, *args):
+        pass
+
+
+class GzipHandler(QuietHandler):
+    """Sends every file compressed with gzip, as a static server set up for
+    it does (browsers all accept it)."""
+
+    def do_GET(self):
+        path = self.translate_path(self.path)
+        if os.path.isdir(path):
+            path = os.path.join(path, "index.html")
+        try:
+            with open(path, "rb") as file:
+                body = gzip.compress(file.read(), 9)
+        except OSError:
+            return self.send_error(404)
+        self.send_response(200)
+        self.send_header("Content-Type", self.guess_type(path))
+        self.send_header("Content-Encoding", "gzip")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+
+
+@contextlib.contextmanager
+def served(folder, compressed=False):
+    """Yields the URL of `folder` served on a free port of 127.0.0.1."""
+    handler = functools.partial(GzipHandler if compressed else QuietHandler, directory=folder)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    thread = threading.Thread(target=server.serve_forever, daemon=True)
+    thread.start()
+    try:
+        yield "http://127.0.0.1:%d/" % server.server_address[1]
+    finally:
+        server.shutdown()
+
+
+def chromium(extra_arguments=()):
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=800,600",
+                     "--autoplay-policy=no-user-gesture-required", *extra_arguments):
+        options.add_argument(argument)
+    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": PROBE})
+    return driver
+
+
+def wait_until_ready(driver, timeout=10):
+    """Until the main dialog takes keys."""
+    from selenium.webdriver.support.ui import WebDriverWait
+    WebDriverWait(driver, timeout, poll_frequency=0.01).until(
+        lambda d: d.execute_script("return qelTest.ready()"))

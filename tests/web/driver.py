@@ -1,0 +1,145 @@
+"""Drives QEL's page in headless Chromium for the scenario table
+(tests/behaviour/web_target.cpp), one command a line on stdin:
+
+  start                     a fresh page, until it takes keys
+  type MS HEX | key COMBO   keys, MS apart; key combinations ("ctrl+v")
+  hold KEY | release KEY    a key kept down across commands
+  clipboard HEX             text on the clipboard
+  click HEXCAPTION FX FY    a click at a fraction of a dialog's client area
+  close HEXCAPTION          a click on a dialog's close box
+  menu COMMAND              an editing command as the browser's context menu runs it
+  shown|gone HEXCAPTION MS  whether a dialog is, or is no longer, open within MS
+  ended MS                  whether the page says, within MS, that QEL has ended
+  text HEXCAPTION ID        what a control shows
+  beeps                     tones played since start
+
+Texts travel in hex, as UTF-8. Each command is answered by one line: "="
+and the answer (in hex for texts), or "!" and what went wrong.
+firefox_driver.mjs does the same in Firefox.
+"""
+import os
+import sys
+import time
+
+from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.keys import Keys
+
+sys.path.insert(0, os.path.dirname(__file__))
+import browser  # noqa: E402
+
+# X keysym names, as the table writes keys, and their WebDriver keys.
+KEYS = {"tab": Keys.TAB, "backspace": Keys.BACKSPACE, "return": Keys.ENTER, "escape": Keys.ESCAPE,
+        "end": Keys.END, "home": Keys.HOME, "left": Keys.LEFT, "right": Keys.RIGHT, "up": Keys.UP,
+        "down": Keys.DOWN, "delete": Keys.DELETE, "f10": Keys.F10, "ctrl": Keys.CONTROL,
+        "shift": Keys.SHIFT, "alt": Keys.ALT}
+
+SET_CLIPBOARD = "navigator.clipboard.writeText(arguments[0]).then(arguments[1], e => arguments[1](String(e)))"
+
+
+def key_of(name):
+    return KEYS.get(name.lower(), name)
+
+
+def unhex(text):
+    return bytes.fromhex(text).decode("utf-8", errors="replace")
+
+
+def until(condition, timeout):
+    deadline = time.monotonic() + int(timeout) / 1000
+    while not condition():
+        if time.monotonic() > deadline:
+            return "0"
+        time.sleep(0.01)
+    return "1"
+
+
+class Page:
+    def __init__(self, driver, url):
+        self.driver = driver
+        self.url = url
+        self.run = driver.execute_script
+
+    def start(self):
+        self.driver.get(self.url)
+        browser.wait_until_ready(self.driver)
+        self.driver.execute_cdp_cmd("Browser.grantPermissions", {
+            "origin": self.url.rstrip("/"), "permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
+
+    def type(self, delay, text):
+        for character in unhex(text):
+            ActionChains(self.driver).send_keys(character).perform()
+            time.sleep(int(delay) / 1000)
+
+    def key(self, combination):
+        *modifiers, key = combination.split("+")
+        actions = ActionChains(self.driver)
+        for modifier in modifiers:
+            actions.key_down(key_of(modifier))
+        actions.send_keys(key_of(key))
+        for modifier in reversed(modifiers):
+            actions.key_up(key_of(modifier))
+        actions.perform()
+
+    def hold(self, key):
+        ActionChains(self.driver).key_down(key_of(key)).perform()
+
+    def release(self, key):
+        ActionChains(self.driver).key_up(key_of(key)).perform()
+
+    def clipboard(self, text):
+        error = self.driver.execute_async_script(SET_CLIPBOARD, unhex(text))
+        if error:
+            raise RuntimeError(error)
+
+    def part(self, caption, selector):
+        return self.run("return qelTest.dialog(arguments[0])", unhex(caption)).find_element("css selector", selector)
+
+    def click(self, caption, fx, fy):
+        client = self.part(caption, ".client")
+        x, y = (float(fx) - 0.5) * client.size["width"], (float(fy) - 0.5) * client.size["height"]
+        ActionChains(self.driver).move_to_element_with_offset(client, int(x), int(y)).click().perform()
+
+    def close(self, caption):
+        ActionChains(self.driver).click(self.part(caption, ".close")).perform()
+
+    def menu(self, command):
+        self.driver.execute_cdp_cmd("Input.dispatchKeyEvent", {"type": "rawKeyDown", "commands": [command]})
+        self.driver.execute_cdp_cmd("Input.dispatchKeyEvent", {"type": "keyUp"})
+
+    def shown(self, caption, timeout):
+        return until(lambda: self.run("return !!qelTest.dialog(arguments[0])", unhex(caption)), timeout)
+
+    def gone(self, caption, timeout):
+        return until(lambda: self.run("return !qelTest.dialog(arguments[0])", unhex(caption)), timeout)
+
+    def ended(self, timeout):
+        return until(lambda: self.run("return qelTest.ended()"), timeout)
+
+    def text(self, caption, control):
+        text = self.run("return qelTest.text(arguments[0], arguments[1])", unhex(caption), control)
+        if text is None:
+            raise RuntimeError("no control " + control)
+        return text.encode("utf-8").hex()
+
+    def beeps(self):
+        return str(self.run("return qelTest.beeps"))
+
+
+def main():
+    with browser.served(sys.argv[1]) as url:
+        driver = browser.chromium()
+        try:
+            page = Page(driver, url)
+            for line in sys.stdin:
+                command, *arguments = line.split()
+                try:
+                    reply = "=" + (getattr(page, command)(*arguments) or "")
+                except Exception as error:  # the harness reports it with the step
+                    reply = "!" + " ".join(str(error).split())[:300]
+                print(reply, flush=True)
+        finally:
+            driver.quit()
+
+
+if __name__ == "__main__":
+    main()
