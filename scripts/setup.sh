@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what QEL needs on Debian: `setup.sh build` for building and
-# running it, `setup.sh all` (the default) for the whole test suite, the
-# Windows build under Wine and the release packages. Safe to run again.
+# running it, `setup.sh web` for building the web page, `setup.sh all` (the
+# default) for the whole test suite, the Windows build under Wine, the web
+# page in Chromium and Firefox, and the release packages. Safe to run again.
 set -euo pipefail
 
 build_packages=(cmake make g++ clang llvm libfltk1.3-dev libx11-dev libxtst-dev
@@ -12,10 +13,17 @@ test_packages=(libgtest-dev libbenchmark-dev libclang-rt-dev valgrind xvfb xdoto
                desktop-file-utils appstream lintian dpkg-dev locales
                python3-pyatspi at-spi2-core dbus-daemon)
 wine_packages=(wine wine32:i386 wine64)
+web_packages=(cmake make emscripten icoutils imagemagick python3)
+browser_packages=(chromium chromium-driver python3-selenium firefox-esr)
+# Node's own packages bring npm with node; Debian's keep it apart.
+command -v npm >/dev/null || browser_packages+=(npm)
 
-packages=("${build_packages[@]}")
+case "${1:-all}" in
+  web) packages=("${web_packages[@]}") ;;
+  *) packages=("${build_packages[@]}") ;;
+esac
 if [ "${1:-all}" = all ]; then
-  packages+=("${test_packages[@]}" "${wine_packages[@]}")
+  packages+=("${test_packages[@]}" "${wine_packages[@]}" "${web_packages[@]}" "${browser_packages[@]}")
   if ! dpkg --print-foreign-architectures | grep -qx i386; then
     ${SUDO:-} dpkg --add-architecture i386
   fi
@@ -36,4 +44,11 @@ fi
 if [ "${1:-all}" = all ] && ! locale -a 2>/dev/null | grep -qix 'it_IT.utf-\?8'; then
   ${SUDO:-} sed -i 's/^# *\(it_IT.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   ${SUDO:-} locale-gen >/dev/null
+fi
+
+# Firefox has no driver program in Debian: the tests reach it through
+# puppeteer-core from npm, at the version package-lock.json pins.
+if [ "${1:-all}" = all ]; then
+  npm ci --prefix "$(dirname "$0")/../tests/web" --no-audit --no-fund --loglevel=error ||
+    echo "setup: no puppeteer-core from npm: the tests leave Firefox out"
 fi

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite:
 #  - the Linux build: core, resources, behaviour scenarios on Xvfb, memcheck,
-#    packaging, and the Windows program's file and scenarios under Wine;
+#    packaging, the Windows program's file and scenarios under Wine, and the
+#    web page's scenarios in headless Chromium and Firefox;
 #  - the core and behaviour tests again under AddressSanitizer and UBSan;
 #  - before those, a minute of fuzzing the core.
 set -euo pipefail
@@ -21,10 +22,14 @@ if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   wine_exe=$PWD/build/windows-x64/QEL.EXE
 fi
 
+cmake --preset web >/dev/null
+cmake --build --preset web
+
 bash fuzz/run.sh 60
 
 cmake --preset linux -DQEL_BUILD_TESTS=ON -DQEL_BUILD_BENCH=ON \
-      -DQEL_WINDOWS_EXE="$PWD/build/windows/QEL.EXE" -DQEL_WINE_EXE="$wine_exe" >/dev/null
+      -DQEL_WINDOWS_EXE="$PWD/build/windows/QEL.EXE" -DQEL_WINE_EXE="$wine_exe" \
+      -DQEL_WEB_SITE="$PWD/build/web/site" >/dev/null
 cmake --build --preset linux
 ctest --preset linux
 
