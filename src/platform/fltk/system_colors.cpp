@@ -12,7 +12,7 @@ namespace {
 
 // The system colours live in FLTK's free colour slots, in this order.
 const SysColorIndex kSlotted[] = {
-    COLOR_WINDOW,   COLOR_WINDOWFRAME, COLOR_MENUTEXT,  COLOR_WINDOWTEXT, COLOR_HIGHLIGHT,
+    COLOR_MENU,     COLOR_WINDOW,   COLOR_WINDOWFRAME, COLOR_MENUTEXT,  COLOR_WINDOWTEXT, COLOR_HIGHLIGHT,
     COLOR_HIGHLIGHTTEXT, COLOR_3DFACE, COLOR_3DSHADOW,  COLOR_GRAYTEXT,   COLOR_BTNTEXT,
     COLOR_3DHILIGHT, COLOR_3DDKSHADOW, COLOR_3DLIGHT};
 static_assert(sizeof kSlotted / sizeof *kSlotted <= FL_NUM_FREE_COLOR, "one free slot each");
@@ -66,7 +66,7 @@ const FltkColors& OriginalFltkColors() {
     p.bevels = Palette::Bevels::kFltk;
     const uint32_t text = ToRgb(FL_FOREGROUND_COLOR);
     const uint32_t face = ToRgb(FL_BACKGROUND_COLOR);
-    p.rgb[COLOR_3DFACE] = face;
+    p.rgb[COLOR_3DFACE] = p.rgb[COLOR_MENU] = face;
     p.rgb[COLOR_WINDOW] = ToRgb(FL_BACKGROUND2_COLOR);
     p.rgb[COLOR_WINDOWTEXT] = p.rgb[COLOR_BTNTEXT] = p.rgb[COLOR_MENUTEXT] = text;
     p.rgb[COLOR_WINDOWFRAME] = ToRgb(FL_BLACK);
@@ -91,7 +91,7 @@ Palette FromUserColors(const UserColors& user) {
   const uint32_t window = value(UserColors::kTextBackground);
   const uint32_t text = ToRgb(fl_contrast(ToFl(value(UserColors::kForeground)), ToFl(window)));
   const uint32_t highlight = value(UserColors::kSelectBackground);
-  p.rgb[COLOR_3DFACE] = face;
+  p.rgb[COLOR_3DFACE] = p.rgb[COLOR_MENU] = face;
   p.rgb[COLOR_WINDOW] = window;
   p.rgb[COLOR_WINDOWTEXT] = p.rgb[COLOR_BTNTEXT] = p.rgb[COLOR_MENUTEXT] = text;
   p.rgb[COLOR_WINDOWFRAME] = text;
@@ -111,10 +111,10 @@ Palette Explicit(std::initializer_list<std::pair<SysColorIndex, uint32_t>> color
 // Every text at least 4.5:1 against what it stands on (WCAG AA): 9.6:1 on
 // the face, 14:1 in the fields, 8.6:1 selected; greyed text 4.9:1. The
 // fields are darker than the face, inside a sunken edge. The highlight is
-// light: FLTK highlights a menu item in white instead of a colour whose
-// brightness is too close to the face's.
+// light, with dark text: FLTK picks the selected text's colour in a field,
+// and it keeps light text only on a highlight far darker than this.
 Palette Dark() {
-  return Explicit({{COLOR_3DFACE, 0x383838}, {COLOR_WINDOW, 0x1A1A1A}, {COLOR_WINDOWTEXT, 0xE8E8E8},
+  return Explicit({{COLOR_3DFACE, 0x383838}, {COLOR_MENU, 0x383838}, {COLOR_WINDOW, 0x1A1A1A}, {COLOR_WINDOWTEXT, 0xE8E8E8},
                    {COLOR_BTNTEXT, 0xE8E8E8}, {COLOR_MENUTEXT, 0xE8E8E8}, {COLOR_GRAYTEXT, 0xA8A8A8},
                    {COLOR_HIGHLIGHT, 0x6AAAF0}, {COLOR_HIGHLIGHTTEXT, 0x000000},
                    {COLOR_WINDOWFRAME, 0xA8A8A8}, {COLOR_3DHILIGHT, 0x6A6A6A}, {COLOR_3DLIGHT, 0x4C4C4C},
@@ -124,7 +124,7 @@ Palette Dark() {
 // Windows' High Contrast Black and White: every text at least 14:1 against
 // what it stands on (WCAG AAA asks 7:1), every edge in the text's colour.
 Palette HighContrastBlack() {
-  return Explicit({{COLOR_3DFACE, 0x000000}, {COLOR_WINDOW, 0x000000}, {COLOR_WINDOWTEXT, 0xFFFFFF},
+  return Explicit({{COLOR_3DFACE, 0x000000}, {COLOR_MENU, 0x000000}, {COLOR_WINDOW, 0x000000}, {COLOR_WINDOWTEXT, 0xFFFFFF},
                    {COLOR_BTNTEXT, 0xFFFFFF}, {COLOR_MENUTEXT, 0xFFFFFF}, {COLOR_GRAYTEXT, 0x3FF23F},
                    {COLOR_HIGHLIGHT, 0x1AEBFF}, {COLOR_HIGHLIGHTTEXT, 0x000000},
                    {COLOR_WINDOWFRAME, 0xFFFFFF}, {COLOR_3DHILIGHT, 0xFFFFFF}, {COLOR_3DLIGHT, 0xFFFFFF},
@@ -132,7 +132,7 @@ Palette HighContrastBlack() {
 }
 
 Palette HighContrastWhite() {
-  return Explicit({{COLOR_3DFACE, 0xFFFFFF}, {COLOR_WINDOW, 0xFFFFFF}, {COLOR_WINDOWTEXT, 0x000000},
+  return Explicit({{COLOR_3DFACE, 0xFFFFFF}, {COLOR_MENU, 0xFFFFFF}, {COLOR_WINDOW, 0xFFFFFF}, {COLOR_WINDOWTEXT, 0x000000},
                    {COLOR_BTNTEXT, 0x000000}, {COLOR_MENUTEXT, 0x000000}, {COLOR_GRAYTEXT, 0x600000},
                    {COLOR_HIGHLIGHT, 0x37006E}, {COLOR_HIGHLIGHTTEXT, 0xFFFFFF},
                    {COLOR_WINDOWFRAME, 0x000000}, {COLOR_3DHILIGHT, 0x000000}, {COLOR_3DLIGHT, 0x000000},
