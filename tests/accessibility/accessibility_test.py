@@ -16,14 +16,8 @@ import subprocess
 import sys
 import time
 
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what, flush=True)
-    if not condition:
-        failures.append(what)
-    return condition
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from session_checks import check, failures, pump, start_xvfb  # noqa: E402
 
 
 class BellCounter:
@@ -60,15 +54,6 @@ class BellCounter:
             if event.type == self.base.value and event.xkb_type == 8:  # XkbBellNotify
                 self.count += 1
         return self.count
-
-
-def start_xvfb():
-    read, write = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
-                              pass_fds=[write], stderr=subprocess.DEVNULL)
-    os.close(write)
-    with os.fdopen(read) as pipe:
-        return server, ":" + pipe.readline().strip()
 
 
 def main():
@@ -112,12 +97,7 @@ class Checks:
     # ---- plumbing
 
     def pump(self, seconds):
-        end = time.monotonic() + seconds
-        context = self.GLib.MainContext.default()
-        while time.monotonic() < end:
-            while context.iteration(False):
-                pass
-            time.sleep(0.01)
+        pump(self.GLib, seconds)
 
     def wait_for(self, predicate, seconds=5.0):
         end = time.monotonic() + seconds
