@@ -3,6 +3,10 @@
 find_library(FLTK_LIBRARY NAMES fltk REQUIRED)
 find_path(FLTK_INCLUDE_DIR FL/Fl.H REQUIRED)
 find_package(X11 REQUIRED)
+find_package(PkgConfig REQUIRED)
+# libdbus for the session bus: whether a screen reader runs, and how the
+# desktop looks (the settings portal).
+pkg_check_modules(QEL_DBUS REQUIRED IMPORTED_TARGET dbus-1)
 
 include(cmake/Resources.cmake)
 
@@ -17,10 +21,15 @@ add_library(qel_platform STATIC
   ${FLTK_DIR}/static.cpp
   ${FLTK_DIR}/icon.cpp
   ${FLTK_DIR}/input.cpp
+  ${FLTK_DIR}/popup_menu.cpp
   ${FLTK_DIR}/screen_reader_watch.cpp
+  ${FLTK_DIR}/session_bus.cpp
+  ${FLTK_DIR}/settings_portal.cpp
+  ${FLTK_DIR}/system_colors.cpp
   ${FLTK_DIR}/x11_window.cpp)
 target_include_directories(qel_platform PUBLIC ${FLTK_DIR} PRIVATE ${FLTK_INCLUDE_DIR})
-target_link_libraries(qel_platform PUBLIC qel_common ${FLTK_LIBRARY} X11::X11 ${CMAKE_DL_LIBS})
+target_link_libraries(qel_platform PUBLIC qel_common ${FLTK_LIBRARY} X11::X11 ${CMAKE_DL_LIBS}
+                      PRIVATE PkgConfig::QEL_DBUS)
 
 add_executable(qel
   src/qel.cpp
@@ -34,10 +43,7 @@ install(TARGETS qel RUNTIME DESTINATION bin)
 # bridge, loaded with dlopen only when a screen reader may be listening, so
 # the program itself links none of it. It shares the program's FLTK, which
 # must therefore be the shared library.
-find_package(PkgConfig QUIET)
-if(PkgConfig_FOUND)
-  pkg_check_modules(QEL_ATK QUIET IMPORTED_TARGET atk atk-bridge-2.0 gio-2.0)
-endif()
+pkg_check_modules(QEL_ATK QUIET IMPORTED_TARGET atk atk-bridge-2.0 gio-2.0)
 if(QEL_ATK_FOUND)
   add_library(qel_accessibility MODULE
     ${FLTK_DIR}/atk/plugin.cpp
