@@ -310,7 +310,9 @@ var LibraryQelPage = {
   page_measure_font: function(font, out) {
     var metrics = Qel.measure(UTF8ToString(font), 'abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ');
     HEAPF64[out >> 3] = metrics.width;
-    HEAPF64[(out >> 3) + 1] = metrics.fontBoundingBoxAscent + metrics.fontBoundingBoxDescent;
+    // Browsers without the font's own box measure the letters' ink.
+    HEAPF64[(out >> 3) + 1] = metrics.fontBoundingBoxAscent + metrics.fontBoundingBoxDescent ||
+                              metrics.actualBoundingBoxAscent + metrics.actualBoundingBoxDescent;
   },
 
   page_device_pixel_ratio: function() {
