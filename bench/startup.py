@@ -8,12 +8,14 @@ figure is as good as the scheduler's wake-up. The resident set (VmRSS) is
 read once the window has been up for a moment. Nothing else may map windows
 on the display meanwhile.
 
-With --baseline, an earlier build of QEL runs beside this one. Run inside a
-session bus (startup.sh does), QEL also runs as a desktop without a screen
-reader has it (watching for one to be enabled), without a session
-bus (no plug-in), and with accessibility on (QEL_ACCESSIBILITY=1); for the
-last, the time from the mapped window to QEL's registration with the
-accessibility registry is the plug-in's start time (needs PyGObject).
+With --baseline, an earlier build of QEL runs beside this one, in the same
+cases. Run inside a session bus (startup.sh does), QEL runs as a desktop
+without a screen reader has it (watching for one to be enabled) but with no
+settings portal; also without a session bus; with a settings portal that
+answers at once (a stand-in, on a second bus of its own); and with
+accessibility on (QEL_ACCESSIBILITY=1). For the last, the time from the
+mapped window to QEL's registration with the accessibility registry is the
+plug-in's start time (needs PyGObject).
 
 Xlib is reached through ctypes.
 """
@@ -176,22 +178,49 @@ def summarise(name, times, memories):
     return line
 
 
-def programs_to_run(args):
+def bus_with_portal():
+    """A second session bus with the settings portal stand-in on it: its
+    address and the two processes."""
+    bus = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+                           stdout=subprocess.PIPE, text=True)
+    address = bus.stdout.readline().strip()
+    portal_script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "colours",
+                                 "settings_portal.py")
+    portal = subprocess.Popen(["/usr/bin/python3", portal_script],
+                              env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=address))
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline:  # until the portal owns its name
+        owner = subprocess.run(["dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
+                                "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner",
+                                "string:org.freedesktop.portal.Desktop"],
+                               env=dict(os.environ, DBUS_SESSION_BUS_ADDRESS=address),
+                               capture_output=True, text=True).stdout
+        if "true" in owner:
+            break
+        time.sleep(0.05)
+    return address, [portal, bus]
+
+
+def programs_to_run(args, portal_bus):
     """name -> (command, environment changes, registry listener or None)."""
-    qel = [os.path.abspath(args.qel)]
     quiet = {"QEL_ACCESSIBILITY": None, "NO_AT_BRIDGE": None}
-    programs = {}
+    builds = {"qel": [os.path.abspath(args.qel)]}
     if args.baseline:
-        programs["qel-baseline"] = ([os.path.abspath(args.baseline)], quiet, None)
-    programs["qel"] = (qel, quiet, None)
+        builds["qel-baseline"] = [os.path.abspath(args.baseline)]
+    programs = {}
+    for name, command in builds.items():
+        programs[name] = (command, quiet, None)
+        if os.environ.get("DBUS_SESSION_BUS_ADDRESS"):
+            programs[name + "-no-session-bus"] = (command, dict(quiet, DBUS_SESSION_BUS_ADDRESS=None), None)
+        if portal_bus:
+            programs[name + "-portal"] = (command, dict(quiet, DBUS_SESSION_BUS_ADDRESS=portal_bus), None)
     if os.environ.get("DBUS_SESSION_BUS_ADDRESS"):
-        programs["qel-no-session-bus"] = (qel, dict(quiet, DBUS_SESSION_BUS_ADDRESS=None), None)
         try:
             registry = RegistryListener()
         except Exception as e:  # no PyGObject or no accessibility bus
             print(f"startup: accessibility on not measured: {e}", file=sys.stderr)
         else:
-            programs["qel-accessibility-on"] = (qel, dict(quiet, QEL_ACCESSIBILITY="1"), registry)
+            programs["qel-accessibility-on"] = (builds["qel"], dict(quiet, QEL_ACCESSIBILITY="1"), registry)
     programs["xcalc"] = ([args.xcalc], {}, None)
     return programs
 
@@ -208,7 +237,16 @@ def main():
 
     listener = RootListener(load_xlib(), args.display)
     listener.display_name = args.display
-    programs = programs_to_run(args)
+    portal_bus, helpers = bus_with_portal() if os.environ.get("DBUS_SESSION_BUS_ADDRESS") else (None, [])
+    try:
+        return measure(args, listener, programs_to_run(args, portal_bus))
+    finally:
+        for helper in helpers:
+            helper.terminate()
+            helper.wait()
+
+
+def measure(args, listener, programs):
     results = {name: ([], []) for name in programs}
 
     for command, env_changes, registry in programs.values():  # warm the page cache; not counted
@@ -229,6 +267,11 @@ def main():
     for name, line in lines.items():
         if name.startswith("qel-") and "VmRSS_kB" in line and "VmRSS_kB" in qel:
             print(f"{name}: resident set {line['VmRSS_kB'] - qel['VmRSS_kB']:+d} kB against qel")
+    for name in ("qel", "qel-no-session-bus", "qel-portal"):
+        before = lines.get(name.replace("qel", "qel-baseline", 1))
+        if before and "median_ms" in before and "median_ms" in lines[name]:
+            print(f"{name}: resident set {lines[name]['VmRSS_kB'] - before['VmRSS_kB']:+d} kB, "
+                  f"mapped {lines[name]['median_ms'] - before['median_ms']:+.1f} ms against the baseline")
     return 0 if all(line["mapped"] == line["launches"] for line in lines.values()) else 1
 
 

@@ -3,39 +3,14 @@
 find_library(FLTK_LIBRARY NAMES fltk REQUIRED)
 find_path(FLTK_INCLUDE_DIR FL/Fl.H REQUIRED)
 find_package(X11 REQUIRED)
+find_package(PkgConfig REQUIRED)
+# libdbus for the session bus: whether a screen reader runs, and how the
+# desktop looks (the settings portal).
+pkg_check_modules(QEL_DBUS REQUIRED IMPORTED_TARGET dbus-1)
 
-# Compiled resources: llvm-rc (preprocessing through clang) or windres.
-find_program(QEL_RC NAMES llvm-rc llvm-rc-16 llvm-rc-15 llvm-rc-14)
-set(QEL_RES ${CMAKE_BINARY_DIR}/qel.res)
-file(GLOB QEL_RES_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)
-if(QEL_RC)
-  # llvm-rc reads any argument starting with '/' as an option, so an input
-  # path such as /check/... would parse as "/C heck/..."; "--" ends the options.
-  set(QEL_RC_COMMAND ${QEL_RC} /I ${CMAKE_SOURCE_DIR}/res /I ${QEL_PLATFORM_DIR}
-      /FO ${QEL_RES} -- ${CMAKE_SOURCE_DIR}/res/qel.rc)
-else()
-  find_program(QEL_WINDRES NAMES windres x86_64-w64-mingw32-windres i686-w64-mingw32-windres REQUIRED)
-  set(QEL_RC_COMMAND ${QEL_WINDRES} -I ${CMAKE_SOURCE_DIR}/res -I ${QEL_PLATFORM_DIR}
-      -O res -o ${QEL_RES} ${CMAKE_SOURCE_DIR}/res/qel.rc)
-endif()
-add_custom_command(OUTPUT ${QEL_RES}
-  COMMAND ${QEL_RC_COMMAND}
-  DEPENDS ${QEL_RES_INPUTS} ${QEL_PLATFORM_DIR}/win32.h
-  COMMENT "Compiling res/qel.rc")
-add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/qel_resources.cpp
-  COMMAND ${CMAKE_COMMAND} -DINPUT=${QEL_RES} -DOUTPUT=${CMAKE_BINARY_DIR}/qel_resources.cpp
-          -DSYMBOL=kProgramResources -P ${CMAKE_SOURCE_DIR}/cmake/EmbedFile.cmake
-  DEPENDS ${QEL_RES} ${CMAKE_SOURCE_DIR}/cmake/EmbedFile.cmake)
-add_custom_target(qel_res DEPENDS ${QEL_RES})
+include(cmake/Resources.cmake)
 
 set(FLTK_DIR ${CMAKE_SOURCE_DIR}/src/platform/fltk)
-
-# Reading compiled resources and dialog templates: no FLTK needed.
-add_library(qel_templates STATIC
-  ${FLTK_DIR}/byte_reader.cpp
-  ${FLTK_DIR}/resources.cpp
-  ${FLTK_DIR}/dialog_template.cpp)
-target_include_directories(qel_templates PUBLIC ${FLTK_DIR})
 
 add_library(qel_platform STATIC
   ${FLTK_DIR}/accessibility.cpp
@@ -47,15 +22,19 @@ add_library(qel_platform STATIC
   ${FLTK_DIR}/icon.cpp
   ${FLTK_DIR}/input.cpp
   ${FLTK_DIR}/screen_reader_watch.cpp
+  ${FLTK_DIR}/session_bus.cpp
+  ${FLTK_DIR}/settings_portal.cpp
+  ${FLTK_DIR}/system_colors.cpp
   ${FLTK_DIR}/x11_window.cpp)
 target_include_directories(qel_platform PUBLIC ${FLTK_DIR} PRIVATE ${FLTK_INCLUDE_DIR})
-target_link_libraries(qel_platform PUBLIC qel_templates ${FLTK_LIBRARY} X11::X11 ${CMAKE_DL_LIBS})
+target_link_libraries(qel_platform PUBLIC qel_common ${FLTK_LIBRARY} X11::X11 ${CMAKE_DL_LIBS}
+                      PRIVATE PkgConfig::QEL_DBUS)
 
 add_executable(qel
   src/qel.cpp
   ${FLTK_DIR}/startup.cpp
   ${CMAKE_BINARY_DIR}/qel_resources.cpp)
-target_include_directories(qel PRIVATE src res ${QEL_PLATFORM_DIR})
+target_include_directories(qel PRIVATE src res ${QEL_PLATFORM_INCLUDE_DIRS})
 target_link_libraries(qel PRIVATE qel_core qel_platform)
 install(TARGETS qel RUNTIME DESTINATION bin)
 
@@ -63,10 +42,7 @@ install(TARGETS qel RUNTIME DESTINATION bin)
 # bridge, loaded with dlopen only when a screen reader may be listening, so
 # the program itself links none of it. It shares the program's FLTK, which
 # must therefore be the shared library.
-find_package(PkgConfig QUIET)
-if(PkgConfig_FOUND)
-  pkg_check_modules(QEL_ATK QUIET IMPORTED_TARGET atk atk-bridge-2.0 gio-2.0)
-endif()
+pkg_check_modules(QEL_ATK QUIET IMPORTED_TARGET atk atk-bridge-2.0 gio-2.0)
 if(QEL_ATK_FOUND)
   add_library(qel_accessibility MODULE
     ${FLTK_DIR}/atk/plugin.cpp
@@ -76,7 +52,7 @@ if(QEL_ATK_FOUND)
     PREFIX "" OUTPUT_NAME qel-accessibility
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
     CXX_VISIBILITY_PRESET hidden)
-  target_include_directories(qel_accessibility PRIVATE ${FLTK_DIR} ${FLTK_INCLUDE_DIR})
+  target_include_directories(qel_accessibility PRIVATE ${FLTK_DIR} ${QEL_COMMON_DIR} ${FLTK_INCLUDE_DIR})
   target_link_libraries(qel_accessibility PRIVATE PkgConfig::QEL_ATK ${FLTK_LIBRARY} X11::X11)
   add_dependencies(qel qel_accessibility)
   # Looked for beside the program, then in ../lib/qel/plugins from it. Not

@@ -5,11 +5,15 @@
 # CTest runs it too, into the build tree, so that every test run leaves
 # pictures of both dialogs to look at.
 #
-# usage: packaging/screenshots.sh [QEL_BINARY [DISPLAY [OUTPUT_DIR [XFT_DPI]]]]
-#   defaults: build/linux/qel, the first free display from :90, docs, none
+# usage: packaging/screenshots.sh [QEL_BINARY [DISPLAY [OUTPUT_DIR [XFT_DPI [APPEARANCE]]]]]
+#   defaults: build/linux/qel, the first free display from :90, docs, none, none
 # With XFT_DPI the desktop announces that scale (Xft.dpi, as scaling
 # desktops do), and the pictures are named qel-main-XFT_DPI.png and so on.
-# Needs Xvfb, xdotool, ImageMagick (import, convert) and, for XFT_DPI, xrdb.
+# With APPEARANCE, dark or high-contrast, a private session bus carries a
+# settings portal that says so, and the names end in -APPEARANCE. Without
+# it, QEL gets no session bus: the pictures show the default look.
+# Needs Xvfb, xdotool, ImageMagick (import, convert); for XFT_DPI, xrdb; for
+# APPEARANCE, dbus-daemon and /usr/bin/python3 with dbus-python.
 set -eu
 
 qel=${1:-build/linux/qel}
@@ -21,13 +25,18 @@ if [ -z "$display" ]; then
 fi
 out=${3:-docs}
 dpi=${4:-}
-suffix=${dpi:+-$dpi}
+appearance=${5:-}
+suffix=${dpi:+-$dpi}${appearance:+-$appearance}
 mkdir -p "$out"
 
 xvfb=
 app=
+bus=
+portal=
 cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null
+  [ -n "$portal" ] && kill "$portal" 2>/dev/null
+  [ -n "$bus" ] && kill "$bus" 2>/dev/null
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   return 0
 }
@@ -56,6 +65,29 @@ capture() {
   convert "$2.tmp.png" -strip -define png:exclude-chunks=date,time "PNG24:$2"
   rm -f "$2.tmp.png"
 }
+
+portal_owns_its_name() {
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+    org.freedesktop.DBus.NameHasOwner string:org.freedesktop.portal.Desktop | grep -q true
+}
+
+unset DBUS_SESSION_BUS_ADDRESS
+case "$appearance" in
+  "") ;;
+  dark) portal_options="--color-scheme 1" ;;
+  high-contrast) portal_options="--contrast 1" ;;
+  *) echo "$0: appearance is dark or high-contrast, not $appearance" >&2; exit 2 ;;
+esac
+if [ -n "$appearance" ]; then
+  bus_lines=$(dbus-daemon --session --fork --print-address=1 --print-pid=1)
+  DBUS_SESSION_BUS_ADDRESS=$(echo "$bus_lines" | sed -n 1p)
+  bus=$(echo "$bus_lines" | sed -n 2p)
+  export DBUS_SESSION_BUS_ADDRESS
+  # shellcheck disable=SC2086
+  /usr/bin/python3 "$(dirname "$0")/../tests/colours/settings_portal.py" $portal_options &
+  portal=$!
+  wait_for portal_owns_its_name
+fi
 
 wait_for xdotool getdisplaygeometry
 [ -z "$dpi" ] || echo "Xft.dpi: $dpi" | xrdb -nocpp -merge

@@ -5,12 +5,12 @@
 set -euo pipefail
 
 build_packages=(cmake make g++ clang llvm libfltk1.3-dev libx11-dev libxtst-dev
-                pkg-config libatk1.0-dev libatk-bridge2.0-dev)
+                pkg-config libdbus-1-dev libatk1.0-dev libatk-bridge2.0-dev)
 test_packages=(libgtest-dev libbenchmark-dev libclang-rt-dev valgrind xvfb xdotool xclip x11-utils x11-apps
                x11-xserver-utils imagemagick icoutils file python3 g++-mingw-w64-i686 binutils-mingw-w64-i686
                g++-mingw-w64-x86-64
                desktop-file-utils appstream lintian dpkg-dev locales
-               python3-pyatspi at-spi2-core dbus-daemon)
+               python3-pyatspi python3-gi python3-dbus at-spi2-core dbus-daemon)
 wine_packages=(wine wine32:i386 wine64)
 
 packages=("${build_packages[@]}")

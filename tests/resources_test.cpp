@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "dialog_template.h"
-#include "icon.h"
+#include "icon_pixels.h"
 #include "program_resources.h"
 #include "resources.h"
 #include "win32.h"

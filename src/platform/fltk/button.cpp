@@ -6,6 +6,7 @@
 #include <string>
 
 #include "dialog.h"
+#include "system_colors.h"
 
 namespace {
 
@@ -13,6 +14,9 @@ class PushButton : public Fl_Button {
  public:
   PushButton(const PixelRect& r, Control& control) : Fl_Button(r.x, r.y, r.w, r.h), control_(control) {
     callback(Clicked, &control);
+    color(SysColor(COLOR_3DFACE));
+    selection_color(SysColor(COLOR_3DFACE));  // its face while pressed
+    labelcolor(SysColor(COLOR_BTNTEXT));
   }
 
   int handle(int event) override {
@@ -34,6 +38,8 @@ class GroupBox : public Fl_Widget {
  public:
   explicit GroupBox(const PixelRect& r) : Fl_Widget(r.x, r.y, r.w, r.h) {
     align(FL_ALIGN_INSIDE | FL_ALIGN_TOP_LEFT);
+    color(SysColor(COLOR_3DFACE));
+    labelcolor(SysColor(COLOR_WINDOWTEXT));  // as a dialog colours its statics
   }
 
   void draw() override {
@@ -42,9 +48,9 @@ class GroupBox : public Fl_Widget {
     draw_box(FL_ENGRAVED_FRAME, x(), y() + half, w(), h() - half, color());
     if (!label() || !*label()) return;
     const int textWidth = static_cast<int>(fl_width(label()));
-    fl_color(parent() ? parent()->color() : color());
+    fl_color(color());
     fl_rectf(x() + 6, y(), textWidth + 4, fl_height());
-    fl_color(active_r() ? labelcolor() : fl_inactive(labelcolor()));
+    fl_color(active_r() ? labelcolor() : SysColor(COLOR_GRAYTEXT));
     fl_draw(label(), x() + 8, y() + fl_height() - fl_descent());
   }
 };

@@ -17,6 +17,8 @@
 #include "accessibility.h"
 #include "icon.h"
 #include "resources.h"
+#include "settings_portal.h"
+#include "system_colors.h"
 #include "x11_window.h"
 
 namespace {
@@ -25,10 +27,20 @@ const ControlKind* const kControlKinds[] = {&kEditKind, &kButtonKind, &kStaticKi
 
 const int kWindowIconSize = 32;
 
+// Our windows' class, under which the X resources are looked up.
+const char kProgramClass[] = "qel";
+
+// How long after asking the settings portal the first dialog may wait for
+// its answer before it is mapped: the answer usually takes a millisecond or
+// two, and a dark desktop should not see the light look flash first. A
+// portal that is slow (started on demand, say) is followed when it answers.
+const int kDesktopAppearanceWaitMs = 50;
+
 class DialogWindow : public Fl_Double_Window {
  public:
   DialogWindow(int w, int h, HWND dialog) : Fl_Double_Window(w, h), dialog_(dialog) {
     callback(CloseBox, dialog);
+    color(SysColor(COLOR_3DFACE));
   }
 
   // Keys that no control used: the dialog manager's own keys.
@@ -66,9 +78,8 @@ bool IsSensibleDpi(float dpi) { return dpi >= 48 && dpi <= 480; }  // X servers 
 
 // A desktop that scales says so in Xft.dpi, which GTK, Qt and every Xft
 // program follow; the screen's own DPI is only the fallback.
-float DesktopDpi() {
-  const float xft = XftDpi();
-  if (IsSensibleDpi(xft)) return xft;
+float DesktopDpi(const DesktopResources& desktop) {
+  if (IsSensibleDpi(desktop.xftDpi)) return desktop.xftDpi;
   float h = 96, v = 96;
   Fl::screen_dpi(h, v);
   return IsSensibleDpi(v) ? v : 96;
@@ -215,13 +226,18 @@ void PlaceWindow(HWND dialog, const DialogTemplate& t) {
 
 HWND CreateDialogFromTemplate(HINSTANCE module, const DialogTemplate& t, HWND owner, DLGPROC proc,
                               LPARAM param) {
+  // The first dialog asks the desktop how it looks; the answer comes while
+  // the window is being built.
+  WatchDesktopAppearance(SetDesktopAppearance);
   fl_open_display();
+  const DesktopResources desktop = ReadDesktopResources(kProgramClass);
+  SetUserColors(desktop.colors);
   auto dialog = std::make_unique<HWND__>();
   dialog->module = module;
   dialog->proc = proc;
   dialog->owner = owner;
   dialog->exStyle = EffectiveExStyle(t, owner);
-  const float dpi = DesktopDpi();
+  const float dpi = DesktopDpi(desktop);
   dialog->scale = DesktopScaleFor(dpi);
   dialog->font = DialogFontFor(t, dpi);
   dialog->focusBefore = Fl::focus();
@@ -230,7 +246,7 @@ HWND CreateDialogFromTemplate(HINSTANCE module, const DialogTemplate& t, HWND ow
   auto* window = new DialogWindow(client.w, client.h, dialog.get());
   dialog->window = window;
   window->copy_label(t.title.c_str());
-  window->xclass("qel");
+  window->xclass(kProgramClass);
   SetProgramIcon(window, module, dialog->scale);
   window->begin();
   CreateControls(dialog.get(), t);
@@ -243,6 +259,7 @@ HWND CreateDialogFromTemplate(HINSTANCE module, const DialogTemplate& t, HWND ow
   // The focus is in place before the window can take keys: waiting for its
   // first expose below already handles whatever the user types meanwhile.
   if (!Fl::focus() || Fl::focus()->window() != window) FocusFirstTabStop(handle);
+  WaitForDesktopAppearance(kDesktopAppearanceWaitMs);
   window->show();
   if (owner) SetTransientFor(window, owner->window);
   if (handle->exStyle & WS_EX_TOPMOST) KeepAbove(window);

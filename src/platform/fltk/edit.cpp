@@ -9,6 +9,7 @@
 
 #include "dialog.h"
 #include "edit_menu.h"
+#include "system_colors.h"
 
 namespace {
 
@@ -61,6 +62,12 @@ class EditControl : public Fl_Input {
     when(FL_WHEN_CHANGED);
     callback(TextChanged, this);
     box(FL_DOWN_BOX);
+    color(SysColor(COLOR_WINDOW));
+    textcolor(SysColor(COLOR_WINDOWTEXT));
+    cursor_color(SysColor(COLOR_WINDOWTEXT));
+    // FLTK draws selected text in whichever of the text's colour, black or
+    // white stands out on the selection: COLOR_HIGHLIGHTTEXT in every palette.
+    selection_color(SysColor(COLOR_HIGHLIGHT));
   }
 
   ~EditControl() override {

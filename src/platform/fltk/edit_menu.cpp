@@ -5,10 +5,12 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Menu_Item.H>
+#include <FL/Fl_Widget.H>
 
 #include <cstdlib>
 #include <cstring>
 
+#include "system_colors.h"
 #include "x11_window.h"
 
 namespace {
@@ -31,12 +33,40 @@ bool UserReadsItalian() {
   return false;
 }
 
-// In the dialog's font, so the menu follows the desktop's scale with it.
+// FLTK greys an item by blending its text into the face, which leaves little
+// contrast on a dark or high-contrast face; USER32 draws it in
+// COLOR_GRAYTEXT, which each palette chooses to be read.
+void DrawGrayedLabel(const Fl_Label* label, int x, int y, int w, int h, Fl_Align align) {
+  Fl_Label grayed = *label;
+  grayed.type = FL_NORMAL_LABEL;
+  grayed.color = SysColor(COLOR_GRAYTEXT);
+  grayed.draw(x, y, w, h, align);
+}
+
+void MeasureGrayedLabel(const Fl_Label* label, int& w, int& h) {
+  Fl_Label normal = *label;
+  normal.type = FL_NORMAL_LABEL;
+  normal.measure(w, h);
+}
+
+Fl_Labeltype GrayedLabel() {
+  static const Fl_Labeltype grayed = [] {
+    Fl::set_labeltype(FL_FREE_LABELTYPE, DrawGrayedLabel, MeasureGrayedLabel);
+    return FL_FREE_LABELTYPE;
+  }();
+  return grayed;
+}
+
+// In the dialog's font, so the menu follows the desktop's scale with it;
+// in the system colours (the menu's face and highlight are FLTK's own,
+// which follow them too).
 Fl_Menu_Item Item(const Fl_Input& edit, const char* label, bool enabled, int flags = 0) {
   Fl_Menu_Item item = {};
   item.text = label;
   item.labelfont_ = edit.textfont();
   item.labelsize_ = edit.textsize();
+  item.labelcolor_ = SysColor(COLOR_MENUTEXT);
+  item.labeltype_ = enabled ? FL_NORMAL_LABEL : GrayedLabel();
   item.flags = flags | (enabled ? 0 : FL_MENU_INACTIVE);
   return item;
 }

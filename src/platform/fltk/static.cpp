@@ -8,6 +8,7 @@
 
 #include "dialog.h"
 #include "icon.h"
+#include "system_colors.h"
 
 namespace {
 
@@ -17,7 +18,9 @@ const int kIconSize = 32;  // SM_CXICON, which LoadIcon loads
 // of a few pixels, which a seven-unit-wide label does not have to spare.
 class StaticText : public Fl_Widget {
  public:
-  explicit StaticText(const PixelRect& r) : Fl_Widget(r.x, r.y, r.w, r.h) {}
+  explicit StaticText(const PixelRect& r) : Fl_Widget(r.x, r.y, r.w, r.h) {
+    labelcolor(SysColor(COLOR_WINDOWTEXT));  // as a dialog colours its statics
+  }
 
   void draw() override {
     draw_box();
@@ -25,7 +28,7 @@ class StaticText : public Fl_Widget {
     const int inset = box() == FL_NO_BOX ? 0 : 1;
     fl_push_clip(x(), y(), w(), h());
     fl_font(labelfont(), labelsize());
-    fl_color(active_r() ? labelcolor() : fl_inactive(labelcolor()));
+    fl_color(active_r() ? labelcolor() : SysColor(COLOR_GRAYTEXT));
     fl_draw(label(), x() + inset, y() + inset, w() - 2 * inset, h() - 2 * inset, align(), nullptr, 0);
     fl_pop_clip();
   }
@@ -65,14 +68,14 @@ Fl_Align TextAlignment(uint32_t style) {
   }
 }
 
-// FLTK draws a border frame in the widget's colour, which for a static is
-// the dialog's grey; WS_BORDER is the black window-frame line.
+// FLTK draws a border frame in the widget's colour; WS_BORDER is the
+// window-frame line.
 void ApplyFrame(Fl_Widget* widget, uint32_t style) {
   if (style & SS_SUNKEN) {
     widget->box(FL_THIN_DOWN_FRAME);
   } else if (style & WS_BORDER) {
     widget->box(FL_BORDER_FRAME);
-    widget->color(FL_BLACK);
+    widget->color(SysColor(COLOR_WINDOWFRAME));
   } else {
     widget->box(FL_NO_BOX);
   }

@@ -5,11 +5,67 @@
 #include <X11/Xatom.h>
 #include <X11/Xresource.h>
 
+#include <cctype>
 #include <cstdlib>
 
 namespace {
 
 Atom Intern(const char* name) { return XInternAtom(fl_display, name, False); }
+
+// The root window's RESOURCE_MANAGER from the server, not the copy Xlib took
+// when the display was opened.
+XrmDatabase RootResources() {
+  Atom type;
+  int format;
+  unsigned long count, remaining;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(fl_display, RootWindow(fl_display, fl_screen), XA_RESOURCE_MANAGER, 0,
+                         1 << 20, False, XA_STRING, &type, &format, &count, &remaining,
+                         &data) != Success || !data)
+    return nullptr;
+  XrmInitialize();
+  XrmDatabase resources = XrmGetStringDatabase(reinterpret_cast<char*>(data));
+  XFree(data);
+  return resources;
+}
+
+std::string Resource(XrmDatabase resources, const std::string& name, const std::string& className) {
+  char* valueType = nullptr;
+  XrmValue value = {0, nullptr};
+  if (!XrmGetResource(resources, name.c_str(), className.c_str(), &valueType, &value) || !value.addr)
+    return {};
+  std::string text(value.addr);
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
+  return text;
+}
+
+// Any colour Xlib understands: "#rrggbb", "rgb:r/g/b", a name.
+bool ParseColor(const std::string& text, uint32_t* rgb) {
+  XColor color;
+  if (text.empty() || !XParseColor(fl_display, DefaultColormap(fl_display, fl_screen), text.c_str(), &color))
+    return false;
+  *rgb = static_cast<uint32_t>((color.red >> 8) << 16 | (color.green >> 8) << 8 | (color.blue >> 8));
+  return true;
+}
+
+// The keys FLTK programs read; KDE writes them for programs that are not Qt's.
+UserColors ReadUserColors(XrmDatabase resources, const std::string& program) {
+  std::string programClass = program;
+  if (!programClass.empty()) programClass[0] = static_cast<char>(std::toupper(programClass[0]));
+  const struct {
+    UserColors::Key key;
+    std::string name, className;
+  } keys[] = {
+      {UserColors::kBackground, program + ".background", programClass + ".Background"},
+      {UserColors::kForeground, program + ".foreground", programClass + ".Foreground"},
+      {UserColors::kTextBackground, "Text.background", "Text.Background"},
+      {UserColors::kSelectBackground, program + ".selectBackground", programClass + ".SelectBackground"},
+  };
+  UserColors colors;
+  for (const auto& k : keys)
+    colors.set[k.key] = ParseColor(Resource(resources, k.name, k.className), &colors.rgb[k.key]);
+  return colors;
+}
 
 }  // namespace
 
@@ -52,27 +108,15 @@ void PublishControlTexts(Fl_Window* window, const std::string& lines) {
                   static_cast<int>(lines.size()));
 }
 
-// Read from the server each time, not from the copy Xlib took when the
-// display was opened, so a dialog opened later follows a changed desktop.
-float XftDpi() {
-  Atom type;
-  int format;
-  unsigned long count, remaining;
-  unsigned char* data = nullptr;
-  if (XGetWindowProperty(fl_display, RootWindow(fl_display, fl_screen), XA_RESOURCE_MANAGER, 0,
-                         1 << 20, False, XA_STRING, &type, &format, &count, &remaining,
-                         &data) != Success || !data)
-    return 0;
-  XrmInitialize();
-  XrmDatabase resources = XrmGetStringDatabase(reinterpret_cast<char*>(data));
-  XFree(data);
-  char* valueType = nullptr;
-  XrmValue value = {0, nullptr};
-  float dpi = 0;
-  if (XrmGetResource(resources, "Xft.dpi", "Xft.Dpi", &valueType, &value) && value.addr)
-    dpi = std::strtof(value.addr, nullptr);
+DesktopResources ReadDesktopResources(const char* programClass) {
+  DesktopResources desktop;
+  XrmDatabase resources = RootResources();
+  if (!resources) return desktop;
+  const std::string dpi = Resource(resources, "Xft.dpi", "Xft.Dpi");
+  desktop.xftDpi = dpi.empty() ? 0 : std::strtof(dpi.c_str(), nullptr);
+  desktop.colors = ReadUserColors(resources, programClass);
   XrmDestroyDatabase(resources);
-  return dpi;
+  return desktop;
 }
 
 bool ClipboardMayHoldText() {

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "system_colors.h"
+
 class Fl_Window;
 
 // The window manager's "above" state (EWMH), for WS_EX_TOPMOST.
@@ -16,9 +18,14 @@ void ActivateWindow(Fl_Window* window);
 // Marks `window` as a dialog of `owner` (WM_TRANSIENT_FOR).
 void SetTransientFor(Fl_Window* window, Fl_Window* owner);
 
-// The Xft.dpi resource of the root window's RESOURCE_MANAGER, which desktops
-// that scale set and every Xft program follows; 0 where it is not set.
-float XftDpi();
+// What the desktop and the user say in the X resources (the root window's
+// RESOURCE_MANAGER), read afresh each time so that a dialog opened later
+// follows a changed desktop.
+struct DesktopResources {
+  float xftDpi = 0;  // set by desktops that scale, followed by every Xft program; 0 if not
+  UserColors colors;  // under `programClass` or "*", as FLTK programs read them
+};
+DesktopResources ReadDesktopResources(const char* programClass);
 
 // USER32 lets any process read a control's text (WM_GETTEXT). Our controls
 // are not X windows, so a dialog publishes its controls' texts as the

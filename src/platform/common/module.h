@@ -1,5 +1,5 @@
-// A loaded program module: on Linux, just the compiled resource file that
-// the build links into the program (or that a test loads).
+// A loaded program module: without USER32, just the compiled resource file
+// that the build links into the program (or that a test loads).
 #ifndef QEL_PLATFORM_MODULE_H
 #define QEL_PLATFORM_MODULE_H
 

@@ -1,6 +1,6 @@
-// The part of the Win32 API that QEL uses, as our FLTK dialog manager
-// provides it. Names, types and values are Win32's own, so that the program
-// and the resource script read the same on both platforms.
+// The part of the Win32 API that QEL uses, as our own platform units provide
+// it wherever USER32 is not. Names, types and values are Win32's own, so that
+// the program and the resource script read the same on every platform.
 #ifndef QEL_WIN32_H
 #define QEL_WIN32_H
 
