@@ -126,6 +126,27 @@ class Picture {
   std::vector<unsigned long> pixels_;
 };
 
+// Windows' High Contrast Black, and no visual styles (see
+// ExpectHighContrastColours).
+const char kHighContrastBlack[] = R"([HKEY_CURRENT_USER\Control Panel\Colors]
+"Window"="0 0 0"
+"WindowText"="255 255 255"
+"ButtonFace"="0 0 0"
+"ButtonText"="255 255 255"
+"ButtonShadow"="255 255 255"
+"ButtonHilight"="255 255 255"
+"ButtonLight"="255 255 255"
+"ButtonDkShadow"="255 255 255"
+"WindowFrame"="255 255 255"
+"Hilight"="26 235 255"
+"HilightText"="0 0 0"
+"GrayText"="63 242 63"
+
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\ThemeManager]
+"ThemeActive"="0"
+
+)";
+
 class WineTarget : public Target {
  public:
   explicit WineTarget(std::string program)
@@ -152,7 +173,9 @@ class WineTarget : public Target {
     prepared_ = true;
     if (Run({"wineserver", "-p30"}, 10000) != 0) return false;
     if (Run({QEL_WINE_LOADER, "wineboot", "-i"}, 120000) != 0) return false;
-    return SetRegistryValue("HKCU\\Software\\Wine\\Debug", "RelayInclude", "REG_SZ", "user32.MessageBeep");
+    return Run({QEL_WINE_LOADER, "reg", "add", "HKCU\\Software\\Wine\\Debug", "/v", "RelayInclude",
+                "/t", "REG_SZ", "/d", "user32.MessageBeep", "/f"},
+               60000) == 0;
   }
 
   bool Start(XSession& x) override {
@@ -204,7 +227,7 @@ class WineTarget : public Target {
   // the prefix's DPI (LogPixels) whatever it declares, so pictures of both
   // dialogs at 96 and 192 DPI are left in screenshots/ to be looked at.
   void ExpectPerMonitorAwareAt(int dpi) {
-    ASSERT_TRUE(SetRegistryValue("HKCU\\Control Panel\\Desktop", "LogPixels", "REG_DWORD", std::to_string(dpi)));
+    ASSERT_TRUE(ImportRegistry(LogPixels(dpi)));
     ASSERT_TRUE(Start(*x_));
     EXPECT_EQ(Ask("awareness QEL "), "=2") << "not per-monitor aware at " << dpi << " DPI";
     const Picture picture = SettledPicture();
@@ -217,6 +240,7 @@ class WineTarget : public Target {
       SaveScreenshot(about, "qel-wine-about" + suffix);
     }
     Stop();
+    x_->WaitUntilGone("QEL ", 5000);
   }
 
   // USER32 draws with the system colours: a high-contrast set in the
@@ -225,16 +249,7 @@ class WineTarget : public Target {
   // default theme, Light, would draw a version-6 button in its own, so
   // visual styles go off, as in Windows' classic high-contrast look.
   void ExpectHighContrastColours() {
-    const std::map<std::string, std::string> colours = {
-        {"Window", "0 0 0"},          {"WindowText", "255 255 255"},  {"ButtonFace", "0 0 0"},
-        {"ButtonText", "255 255 255"}, {"ButtonShadow", "255 255 255"}, {"ButtonHilight", "255 255 255"},
-        {"ButtonLight", "255 255 255"}, {"ButtonDkShadow", "255 255 255"}, {"WindowFrame", "255 255 255"},
-        {"Hilight", "26 235 255"},      {"HilightText", "0 0 0"},        {"GrayText", "63 242 63"}};
-    for (const auto& [name, rgb] : colours)
-      ASSERT_TRUE(SetRegistryValue("HKCU\\Control Panel\\Colors", name, "REG_SZ", rgb));
-    ASSERT_TRUE(SetRegistryValue("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\ThemeManager",
-                                 "ThemeActive", "REG_SZ", "0"));
-    ASSERT_TRUE(SetRegistryValue("HKCU\\Control Panel\\Desktop", "LogPixels", "REG_DWORD", "96"));
+    ASSERT_TRUE(ImportRegistry(std::string(kHighContrastBlack) + LogPixels(96)));
     // The theme's colours, applied when the prefix was made, stay in Wine's
     // volatile copy of the settings until its server restarts.
     Run({"wineserver", "-k"}, 10000);
@@ -278,9 +293,19 @@ class WineTarget : public Target {
     return environment;
   }
 
-  bool SetRegistryValue(const std::string& key, const std::string& name, const std::string& type,
-                        const std::string& data) {
-    return Run({QEL_WINE_LOADER, "reg", "add", key, "/v", name, "/t", type, "/d", data, "/f"}, 60000) == 0;
+  // Settings in one go, from a .reg file beside the prefix.
+  bool ImportRegistry(const std::string& entries) {
+    const std::string path = prefix_ + ".settings.reg";
+    std::ofstream(path) << "REGEDIT4\n\n" << entries;
+    std::string windowsPath = "Z:" + path;
+    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+    return Run({QEL_WINE_LOADER, "reg", "import", windowsPath}, 60000) == 0;
+  }
+
+  static std::string LogPixels(int dpi) {
+    char entry[96];
+    std::snprintf(entry, sizeof entry, "[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n\"LogPixels\"=dword:%08x\n", dpi);
+    return entry;
   }
 
   // Once painted: two pictures alike, a blink of the caret apart.
