@@ -5,7 +5,7 @@ Run inside a private session bus (dbus-run-session); starts its own Xvfb
 and QEL, then checks in groups: switching on when a reader enables
 accessibility, the tree of both dialogs, events for typed and rewritten
 text, changes made through EditableText, focus (also when another program
-takes the keyboard) and the About box.
+takes the keyboard), the edit menu and the About box.
 Exit 0 if all checks pass, 1 if any fails, 77 if a tool is missing.
 """
 import ctypes
@@ -16,14 +16,8 @@ import subprocess
 import sys
 import time
 
-failures = []
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what, flush=True)
-    if not condition:
-        failures.append(what)
-    return condition
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from session_checks import check, failures, pump, start_xvfb  # noqa: E402
 
 
 class BellCounter:
@@ -62,15 +56,6 @@ class BellCounter:
         return self.count
 
 
-def start_xvfb():
-    read, write = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
-                              pass_fds=[write], stderr=subprocess.DEVNULL)
-    os.close(write)
-    with os.fdopen(read) as pipe:
-        return server, ":" + pipe.readline().strip()
-
-
 def main():
     if len(sys.argv) != 2:
         sys.exit("usage: accessibility_test.py QEL_PROGRAM  (inside dbus-run-session)")
@@ -81,6 +66,7 @@ def main():
     server, display = start_xvfb()
     os.environ["DISPLAY"] = display
     env = {k: v for k, v in os.environ.items() if k not in ("QEL_ACCESSIBILITY", "NO_AT_BRIDGE", "AT_SPI_BUS_ADDRESS")}
+    env.update(LANG="it_IT.UTF-8", LC_ALL="", LC_MESSAGES="")  # the edit menu in Italian
     qel = subprocess.Popen([sys.argv[1]], env=env)
     try:
         import gi
@@ -111,12 +97,7 @@ class Checks:
     # ---- plumbing
 
     def pump(self, seconds):
-        end = time.monotonic() + seconds
-        context = self.GLib.MainContext.default()
-        while time.monotonic() < end:
-            while context.iteration(False):
-                pass
-            time.sleep(0.01)
+        pump(self.GLib, seconds)
 
     def wait_for(self, predicate, seconds=5.0):
         end = time.monotonic() + seconds
@@ -174,7 +155,8 @@ class Checks:
             return
         # Listening first, as a screen reader does before it looks for applications.
         self.pyatspi.Registry.registerEventListener(
-            self.on_event, "object:text-changed", "object:state-changed:focused", "window:create",
+            self.on_event, "object:text-changed", "object:state-changed:focused",
+            "object:state-changed:selected", "window:create",
             "window:activate", "window:deactivate", "window:destroy")
         if not self.switching_on():
             return
@@ -184,6 +166,7 @@ class Checks:
         self.editable_text_goes_through_validation()
         self.focus_follows_tab()
         self.another_program_takes_the_keyboard()
+        self.edit_menu()
         self.about_box()
         self.ends_on_escape()
 
@@ -311,6 +294,56 @@ class Checks:
             other.kill()
             other.wait()
 
+    def edit_menu(self):
+        p = self.pyatspi
+        clipboard = subprocess.Popen(["xclip", "-selection", "clipboard", "-loops", "0"], stdin=subprocess.PIPE)
+        clipboard.communicate(b"12x4")
+        self.field("O").queryEditableText().setTextContents("0")  # QEL writes 0 into D: nothing to undo there
+        check(self.wait_for(lambda: self.fields() == ("0", "0", "0")), "O set to 0: all fields 0")
+        self.field("D").queryComponent().grabFocus()
+        self.wait_for(lambda: p.STATE_FOCUSED in self.states(self.field("D")))
+        self.keys("key", "End")
+        self.events.clear()
+        bells = self.bells.read()
+        self.keys("key", "shift+F10")
+        if not check(self.wait_for(lambda: self.app.childCount == 2), "Shift+F10 in D: the menu's window appears"):
+            return
+        window = self.app[1]
+        menu = window[0] if window.childCount == 1 else None
+        check(window.getRole() == p.ROLE_WINDOW and menu and menu.getRole() == p.ROLE_POPUP_MENU
+              and menu.name == "Menu contestuale", "a window holding a popup menu, Menu contestuale")
+        popup_for = [r.getTarget(0).name for r in menu.getRelationSet() if r.getRelationType() == p.RELATION_POPUP_FOR]
+        check(popup_for == ["D"], f"the menu is D's ({popup_for})")
+        items = [c for c in menu if c.getRole() == p.ROLE_MENU_ITEM]
+        names = [i.name for i in items]
+        check(names == ["Annulla", "Taglia", "Copia", "Incolla", "Elimina", "Seleziona tutto"]
+              and [c.getRole() for c in menu].count(p.ROLE_SEPARATOR) == 2,
+              f"six items and two separators ({names})")
+        enabled = [p.STATE_SENSITIVE in self.states(i) for i in items]
+        check(enabled == [False, False, False, True, False, True], f"greyed as the menu shows them ({enabled})")
+        check(self.wait_for(lambda: [e for e in self.events_of("object:state-changed:focused", "Menu contestuale")
+                                     if e[2] == 1]), "the menu takes the focus")
+        self.keys("key", "Down")
+        check(self.wait_for(lambda: [e for e in self.events_of("object:state-changed:focused", "Incolla") if e[2] == 1]
+                            and {p.STATE_FOCUSED, p.STATE_SELECTED} <= self.states(items[3])),
+              "Down: the focus and the selection on Incolla, the first item enabled")
+        incolla = items[3].queryAction()
+        check(incolla.nActions == 1 and incolla.getName(0) == "click" and incolla.doAction(0), "click on Incolla")
+        check(self.wait_for(lambda: self.fields() == ("012", "C", "14")), "Incolla pastes 12x4 after the 0: 012, C, 14")
+        self.pump(0.3)
+        check(self.bells.read() - bells == 2, f"two beeps for the two characters taken back ({self.bells.read() - bells})")
+        check(self.app.childCount == 1 and [e for e in self.events_of("object:state-changed:focused", "D") if e[2] == 1],
+              "the menu is gone, the focus back in D")
+        self.events.clear()
+        self.keys("key", "shift+F10")
+        self.wait_for(lambda: self.app.childCount == 2)
+        self.keys("key", "Escape")
+        check(self.wait_for(lambda: self.app.childCount == 1
+                            and [e for e in self.events_of("object:state-changed:focused", "D") if e[2] == 1]),
+              "Esc closes the menu, the focus back in D")
+        check(self.qel.poll() is None and self.fields() == ("012", "C", "14"), "QEL runs on, the fields unchanged")
+        clipboard.kill()
+
     def about_box(self):
         p = self.pyatspi
         self.events.clear()
@@ -343,7 +376,7 @@ class Checks:
         check(any(e[3] == "About ..." for e in self.events_of("window:destroy")),
               "a window destroyed event for the About box")
         check(self.wait_for(lambda: p.STATE_ACTIVE in self.states(self.frame)), "the main dialog is active again")
-        check(self.fields() == ("199", "C7", "307"), "the fields are unchanged")
+        check(self.fields() == ("012", "C", "14"), "the fields are unchanged")
 
     def ends_on_escape(self):
         self.keys("key", "Escape")

@@ -18,7 +18,8 @@ import sys
 import threading
 import time
 
-failures = []
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from session_checks import check, failures, pump, start_xvfb  # noqa: E402
 
 # The look QEL had before it followed the desktop: FLTK's own colours.
 DEFAULT = {"face": (192, 192, 192), "field": (255, 255, 255), "field_text": (0, 0, 0),
@@ -27,13 +28,6 @@ DEFAULT = {"face": (192, 192, 192), "field": (255, 255, 255), "field_text": (0, 
 BLACK, WHITE = (0, 0, 0), (255, 255, 255)
 # Dialog sizes in dialog units, from the resource script.
 MAIN_UNITS, ABOUT_UNITS = (101, 49), (135, 120)
-
-
-def check(condition, what):
-    print(("ok   " if condition else "FAIL ") + what, flush=True)
-    if not condition:
-        failures.append(what)
-    return condition
 
 
 def luminance(rgb):
@@ -110,15 +104,6 @@ def about_face(shot):
     return dominant(shot.region(0, 0, 3, 60))
 
 
-def start_xvfb():
-    read, write = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
-                               "-nolisten", "tcp", "-noreset"], pass_fds=[write], stderr=subprocess.DEVNULL)
-    os.close(write)
-    with os.fdopen(read) as pipe:
-        return server, ":" + pipe.readline().strip()
-
-
 class BrokenBus:
     """A session bus that is not one: it never answers, hangs up at once, or
     sends noise."""
@@ -159,12 +144,7 @@ class Checks:
     # ---- plumbing
 
     def pump(self, seconds):
-        end = time.monotonic() + seconds
-        context = self.GLib.MainContext.default()
-        while time.monotonic() < end:
-            while context.iteration(False):
-                pass
-            time.sleep(0.005)
+        pump(self.GLib, seconds)
 
     def find(self, name):
         out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", name],
@@ -366,7 +346,6 @@ def main():
             return 77
     try:
         from gi.repository import GLib
-        sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
         from settings_portal import SettingsPortal
     except ImportError as e:
         print(f"SKIP: {e}")

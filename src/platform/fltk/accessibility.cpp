@@ -14,6 +14,7 @@
 #include <string>
 
 #include "dialog.h"
+#include "popup_menu.h"
 #include "screen_reader_watch.h"
 #include "x11_window.h"
 
@@ -79,7 +80,7 @@ void ReplaceText(Control& control, int from, int to, const char* text, int lengt
 
 void Click(Control& control) { control.widget->do_callback(); }
 
-const AccessibilityServices services = {FocusControl, ReplaceText, Click};
+const AccessibilityServices services = {FocusControl, ReplaceText, Click, ChooseMenuItem};
 
 // Beside the program in a build tree; under lib/qel/plugins once installed.
 void LoadPlugin(bool switchOnNow) {
@@ -125,4 +126,16 @@ void AccessibleDialogDestroyed(HWND dialog) {
 
 void AccessibleTextChanged(const Control& control) {
   if (hooks.textChanged) hooks.textChanged(control);
+}
+
+void AccessibleMenuOpened(PopupMenu& menu) {
+  if (hooks.menuOpened) hooks.menuOpened(menu);
+}
+
+void AccessibleMenuHighlighted(PopupMenu& menu) {
+  if (hooks.menuHighlighted) hooks.menuHighlighted(menu);
+}
+
+void AccessibleMenuClosed(PopupMenu& menu) {
+  if (hooks.menuClosed) hooks.menuClosed(menu);
 }

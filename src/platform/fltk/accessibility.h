@@ -10,6 +10,7 @@
 #include "win32.h"
 
 struct Control;
+struct PopupMenu;
 
 // Called by the dialog manager, synchronously, so that every change is seen
 // in order (each taken-back keystroke included).
@@ -17,6 +18,10 @@ struct AccessibilityHooks {
   void (*dialogCreated)(HWND dialog);    // shown, its first focus in place
   void (*dialogDestroyed)(HWND dialog);  // before it is freed
   void (*textChanged)(const Control& control);
+  // A popup menu of a control: open, its highlighted item moved, closed.
+  void (*menuOpened)(PopupMenu& menu);
+  void (*menuHighlighted)(PopupMenu& menu);
+  void (*menuClosed)(PopupMenu& menu);
 };
 
 // What the dialog manager does for assistive technology, on behalf of the
@@ -29,6 +34,8 @@ struct AccessibilityServices {
   // validation and its taken-back keystrokes act on that field only.
   void (*replaceText)(Control& control, int from, int to, const char* text, int length);
   void (*click)(Control& control);
+  // An enabled item of an open menu, chosen as Enter chooses it.
+  void (*chooseMenuItem)(PopupMenu& menu, int index);
 };
 
 // What the plug-in is handed when it is loaded.
@@ -48,5 +55,8 @@ typedef bool (*InstallAccessibility)(const AccessibilityPlatform* platform);
 void AccessibleDialogCreated(HWND dialog);
 void AccessibleDialogDestroyed(HWND dialog);
 void AccessibleTextChanged(const Control& control);
+void AccessibleMenuOpened(PopupMenu& menu);
+void AccessibleMenuHighlighted(PopupMenu& menu);
+void AccessibleMenuClosed(PopupMenu& menu);
 
 #endif

@@ -129,7 +129,7 @@ class EditControl : public Fl_Input {
     const bool atPointer = event == FL_RELEASE;
     const int menuX = atPointer ? Fl::event_x() : CaretX();
     const int menuY = atPointer ? Fl::event_y() : y() + h() / 2;
-    ShowEditMenu(*this, menuX, menuY, undoOwner_ == this);
+    ShowEditMenu(control_, *this, menuX, menuY, undoOwner_ == this);
     return 1;
   }
 

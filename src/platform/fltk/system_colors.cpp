@@ -12,9 +12,9 @@ namespace {
 
 // The system colours live in FLTK's free colour slots, in this order.
 const SysColorIndex kSlotted[] = {
-    COLOR_WINDOW,   COLOR_WINDOWFRAME, COLOR_MENUTEXT,  COLOR_WINDOWTEXT, COLOR_HIGHLIGHT,
-    COLOR_HIGHLIGHTTEXT, COLOR_3DFACE, COLOR_3DSHADOW,  COLOR_GRAYTEXT,   COLOR_BTNTEXT,
-    COLOR_3DHILIGHT, COLOR_3DDKSHADOW, COLOR_3DLIGHT};
+    COLOR_MENU,      COLOR_WINDOW,   COLOR_WINDOWFRAME, COLOR_MENUTEXT, COLOR_WINDOWTEXT,
+    COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT, COLOR_3DFACE, COLOR_3DSHADOW, COLOR_GRAYTEXT,
+    COLOR_BTNTEXT,   COLOR_3DHILIGHT, COLOR_3DDKSHADOW, COLOR_3DLIGHT};
 static_assert(sizeof kSlotted / sizeof *kSlotted <= FL_NUM_FREE_COLOR, "one free slot each");
 
 // FLTK draws every frame from a ramp of 24 greys, 'A' (black) to 'X'
@@ -66,7 +66,7 @@ const FltkColors& OriginalFltkColors() {
     p.bevels = Palette::Bevels::kFltk;
     const uint32_t text = ToRgb(FL_FOREGROUND_COLOR);
     const uint32_t face = ToRgb(FL_BACKGROUND_COLOR);
-    p.rgb[COLOR_3DFACE] = face;
+    p.rgb[COLOR_3DFACE] = p.rgb[COLOR_MENU] = face;
     p.rgb[COLOR_WINDOW] = ToRgb(FL_BACKGROUND2_COLOR);
     p.rgb[COLOR_WINDOWTEXT] = p.rgb[COLOR_BTNTEXT] = p.rgb[COLOR_MENUTEXT] = text;
     p.rgb[COLOR_WINDOWFRAME] = ToRgb(FL_BLACK);
@@ -91,7 +91,7 @@ Palette FromUserColors(const UserColors& user) {
   const uint32_t window = value(UserColors::kTextBackground);
   const uint32_t text = ToRgb(fl_contrast(ToFl(value(UserColors::kForeground)), ToFl(window)));
   const uint32_t highlight = value(UserColors::kSelectBackground);
-  p.rgb[COLOR_3DFACE] = face;
+  p.rgb[COLOR_3DFACE] = p.rgb[COLOR_MENU] = face;
   p.rgb[COLOR_WINDOW] = window;
   p.rgb[COLOR_WINDOWTEXT] = p.rgb[COLOR_BTNTEXT] = p.rgb[COLOR_MENUTEXT] = text;
   p.rgb[COLOR_WINDOWFRAME] = text;
@@ -111,33 +111,33 @@ Palette Explicit(std::initializer_list<std::pair<SysColorIndex, uint32_t>> color
 // Every text at least 4.5:1 against what it stands on (WCAG AA): 9.6:1 on
 // the face, 14:1 in the fields, 8.6:1 selected; greyed text 4.9:1. The
 // fields are darker than the face, inside a sunken edge. The highlight is
-// light: FLTK highlights a menu item in white instead of a colour whose
-// brightness is too close to the face's.
+// light, with dark text: FLTK picks the selected text's colour in a field,
+// and it keeps light text only on a highlight far darker than this.
 Palette Dark() {
-  return Explicit({{COLOR_3DFACE, 0x383838}, {COLOR_WINDOW, 0x1A1A1A}, {COLOR_WINDOWTEXT, 0xE8E8E8},
-                   {COLOR_BTNTEXT, 0xE8E8E8}, {COLOR_MENUTEXT, 0xE8E8E8}, {COLOR_GRAYTEXT, 0xA8A8A8},
-                   {COLOR_HIGHLIGHT, 0x6AAAF0}, {COLOR_HIGHLIGHTTEXT, 0x000000},
-                   {COLOR_WINDOWFRAME, 0xA8A8A8}, {COLOR_3DHILIGHT, 0x6A6A6A}, {COLOR_3DLIGHT, 0x4C4C4C},
-                   {COLOR_3DSHADOW, 0x202020}, {COLOR_3DDKSHADOW, 0x101010}});
+  return Explicit({{COLOR_3DFACE, 0x383838},        {COLOR_MENU, 0x383838},
+                   {COLOR_WINDOW, 0x1A1A1A},        {COLOR_WINDOWFRAME, 0xA8A8A8},
+                   {COLOR_WINDOWTEXT, 0xE8E8E8},    {COLOR_BTNTEXT, 0xE8E8E8},
+                   {COLOR_MENUTEXT, 0xE8E8E8},      {COLOR_GRAYTEXT, 0xA8A8A8},
+                   {COLOR_HIGHLIGHT, 0x6AAAF0},     {COLOR_HIGHLIGHTTEXT, 0x000000},
+                   {COLOR_3DHILIGHT, 0x6A6A6A},     {COLOR_3DLIGHT, 0x4C4C4C},
+                   {COLOR_3DSHADOW, 0x202020},      {COLOR_3DDKSHADOW, 0x101010}});
 }
 
 // Windows' High Contrast Black and White: every text at least 14:1 against
 // what it stands on (WCAG AAA asks 7:1), every edge in the text's colour.
-Palette HighContrastBlack() {
-  return Explicit({{COLOR_3DFACE, 0x000000}, {COLOR_WINDOW, 0x000000}, {COLOR_WINDOWTEXT, 0xFFFFFF},
-                   {COLOR_BTNTEXT, 0xFFFFFF}, {COLOR_MENUTEXT, 0xFFFFFF}, {COLOR_GRAYTEXT, 0x3FF23F},
-                   {COLOR_HIGHLIGHT, 0x1AEBFF}, {COLOR_HIGHLIGHTTEXT, 0x000000},
-                   {COLOR_WINDOWFRAME, 0xFFFFFF}, {COLOR_3DHILIGHT, 0xFFFFFF}, {COLOR_3DLIGHT, 0xFFFFFF},
-                   {COLOR_3DSHADOW, 0xFFFFFF}, {COLOR_3DDKSHADOW, 0xFFFFFF}});
+Palette HighContrast(uint32_t background, uint32_t text, uint32_t grayText, uint32_t highlight,
+                     uint32_t highlightText) {
+  return Explicit({{COLOR_3DFACE, background},      {COLOR_MENU, background},
+                   {COLOR_WINDOW, background},      {COLOR_WINDOWFRAME, text},
+                   {COLOR_WINDOWTEXT, text},        {COLOR_BTNTEXT, text},
+                   {COLOR_MENUTEXT, text},          {COLOR_GRAYTEXT, grayText},
+                   {COLOR_HIGHLIGHT, highlight},    {COLOR_HIGHLIGHTTEXT, highlightText},
+                   {COLOR_3DHILIGHT, text},         {COLOR_3DLIGHT, text},
+                   {COLOR_3DSHADOW, text},          {COLOR_3DDKSHADOW, text}});
 }
 
-Palette HighContrastWhite() {
-  return Explicit({{COLOR_3DFACE, 0xFFFFFF}, {COLOR_WINDOW, 0xFFFFFF}, {COLOR_WINDOWTEXT, 0x000000},
-                   {COLOR_BTNTEXT, 0x000000}, {COLOR_MENUTEXT, 0x000000}, {COLOR_GRAYTEXT, 0x600000},
-                   {COLOR_HIGHLIGHT, 0x37006E}, {COLOR_HIGHLIGHTTEXT, 0xFFFFFF},
-                   {COLOR_WINDOWFRAME, 0x000000}, {COLOR_3DHILIGHT, 0x000000}, {COLOR_3DLIGHT, 0x000000},
-                   {COLOR_3DSHADOW, 0x000000}, {COLOR_3DDKSHADOW, 0x000000}});
-}
+Palette HighContrastBlack() { return HighContrast(0x000000, 0xFFFFFF, 0x3FF23F, 0x1AEBFF, 0x000000); }
+Palette HighContrastWhite() { return HighContrast(0xFFFFFF, 0x000000, 0x600000, 0x37006E, 0xFFFFFF); }
 
 bool AnySet(const UserColors& user) {
   for (bool set : user.set)
@@ -171,14 +171,14 @@ void SetRamp(const Palette& p) {
 }
 
 // The palette's colours into their slots; edges that FLTK derived are read
-// back from its ramp. FLTK's own drawing (the menu's face and highlight,
-// the focus box, inactive shading) takes its colours from the same map.
+// back from its ramp. What FLTK draws itself (a push button's focus box,
+// inactive shading, an edit's default colours) takes them from the same map.
 void PutInPlace(const Palette& p) {
   SetRamp(p);
   for (SysColorIndex index : kSlotted) Fl::set_color(SysColor(index), ToEntry(p.rgb[index]));
   if (p.bevels == Palette::Bevels::kFromFace)
     for (const auto& [letter, edge] : kEdgeLetters) Fl::set_color(SysColor(edge), Fl::get_color(Ramp(letter)));
-  Fl::set_color(FL_FOREGROUND_COLOR, ToEntry(p.rgb[COLOR_MENUTEXT]));
+  Fl::set_color(FL_FOREGROUND_COLOR, ToEntry(p.rgb[COLOR_WINDOWTEXT]));
   Fl::set_color(FL_BACKGROUND2_COLOR, ToEntry(p.rgb[COLOR_WINDOW]));
   Fl::set_color(FL_SELECTION_COLOR, ToEntry(p.rgb[COLOR_HIGHLIGHT]));
 }

@@ -11,6 +11,7 @@
 
 // USER32's indices of the colours our controls draw with.
 enum SysColorIndex {
+  COLOR_MENU = 4,
   COLOR_WINDOW = 5,
   COLOR_WINDOWFRAME = 6,
   COLOR_MENUTEXT = 7,

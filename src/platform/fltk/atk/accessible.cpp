@@ -11,16 +11,19 @@
 #include <vector>
 
 #include "../dialog.h"
+#include "../popup_menu.h"
 
 namespace {
 
-enum class Node { Application, Window, Control };
+enum class Node { Application, Window, Control, MenuWindow, Menu, MenuItem, MenuSeparator };
 
 struct QelAccessible {
   AtkObject parent;
   Node node;
-  HWND dialog;       // null once the dialog is gone: the object is defunct
+  HWND dialog;       // null once the dialog (or the menu) is gone: the object is defunct
   Control* control;  // for Node::Control
+  PopupMenu* menu;   // for the Menu nodes
+  int item;          // for Node::MenuItem; the item before a Node::MenuSeparator
   // Entries: what the last events told a screen reader.
   gchar* announcedText;
   int announcedCaret, announcedMark;
@@ -34,6 +37,7 @@ void InitWindow(AtkWindowIface*) {}  // signals only
 void InitText(AtkTextIface* iface);
 void InitEditableText(AtkEditableTextIface* iface);
 void InitAction(AtkActionIface* iface);
+void InitMenuItemAction(AtkActionIface* iface);
 
 G_DEFINE_TYPE_WITH_CODE(QelAccessible, qel_accessible, ATK_TYPE_OBJECT,
                         G_IMPLEMENT_INTERFACE(ATK_TYPE_COMPONENT, InitComponent))
@@ -54,12 +58,19 @@ typedef QelAccessibleClass QelButtonClass;
 G_DEFINE_TYPE_WITH_CODE(QelButton, qel_button, qel_accessible_get_type(),
                         G_IMPLEMENT_INTERFACE(ATK_TYPE_ACTION, InitAction))
 
+typedef QelAccessible QelMenuItem;
+typedef QelAccessibleClass QelMenuItemClass;
+G_DEFINE_TYPE_WITH_CODE(QelMenuItem, qel_menu_item, qel_accessible_get_type(),
+                        G_IMPLEMENT_INTERFACE(ATK_TYPE_ACTION, InitMenuItemAction))
+
 void qel_window_init(QelWindow*) {}
 void qel_window_class_init(QelWindowClass*) {}
 void qel_entry_init(QelEntry*) {}
 void qel_entry_class_init(QelEntryClass*) {}
 void qel_button_init(QelButton*) {}
 void qel_button_class_init(QelButtonClass*) {}
+void qel_menu_item_init(QelMenuItem*) {}
+void qel_menu_item_class_init(QelMenuItemClass*) {}
 
 // One accessible kind per control class of the dialog manager.
 bool IsGroupBox(const Control& c) { return (c.style & BS_TYPEMASK) == BS_GROUPBOX; }
@@ -94,9 +105,21 @@ struct AccessibleDialog {
   std::vector<AtkObject*> controls;
 };
 
+// An open popup menu: a window of its own holding the menu, as GTK's
+// popup menus appear to a screen reader.
+struct AccessibleMenu {
+  PopupMenu* menu = nullptr;
+  AtkObject* window = nullptr;
+  AtkObject* popup = nullptr;
+  std::vector<AtkObject*> items;     // by the menu's item index
+  std::vector<AtkObject*> children;  // the items and separators, in order
+  int announcedHighlight = -1;
+};
+
 const AccessibilityPlatform* platform = nullptr;
 AtkObject* application = nullptr;
 std::vector<AccessibleDialog> dialogs;
+AccessibleMenu openMenu;
 AtkObject* announcedActive = nullptr;  // references held
 AtkObject* announcedFocus = nullptr;
 
@@ -126,25 +149,49 @@ void ReplaceRef(AtkObject** slot, AtkObject* object) {
 
 // ---- the object tree
 
-gint NChildren(AtkObject* object) {
-  QelAccessible* a = Q(object);
-  if (a->node == Node::Application) return static_cast<gint>(dialogs.size());
-  AccessibleDialog* d = a->node == Node::Window ? FindDialog(a->dialog) : nullptr;
-  return d ? static_cast<gint>(d->controls.size()) : 0;
+// The application's children are its dialogs, then an open menu's window.
+std::vector<AtkObject*> Children(const QelAccessible* a) {
+  std::vector<AtkObject*> children;
+  switch (a->node) {
+    case Node::Application:
+      for (const AccessibleDialog& d : dialogs) children.push_back(d.window);
+      if (openMenu.menu) children.push_back(openMenu.window);
+      break;
+    case Node::Window:
+      if (AccessibleDialog* d = FindDialog(a->dialog)) children = d->controls;
+      break;
+    case Node::MenuWindow:
+      if (a->dialog) children.push_back(openMenu.popup);
+      break;
+    case Node::Menu:
+      if (a->dialog) children = openMenu.children;
+      break;
+    default:
+      break;
+  }
+  return children;
 }
 
+gint NChildren(AtkObject* object) { return static_cast<gint>(Children(Q(object)).size()); }
+
 AtkObject* RefChild(AtkObject* object, gint i) {
-  QelAccessible* a = Q(object);
-  AtkObject* child = nullptr;
-  if (a->node == Node::Application && i >= 0 && i < static_cast<gint>(dialogs.size()))
-    child = dialogs[static_cast<size_t>(i)].window;
-  AccessibleDialog* d = a->node == Node::Window ? FindDialog(a->dialog) : nullptr;
-  if (d && i >= 0 && i < static_cast<gint>(d->controls.size())) child = d->controls[static_cast<size_t>(i)];
-  return child ? ATK_OBJECT(g_object_ref(child)) : nullptr;
+  const std::vector<AtkObject*> children = Children(Q(object));
+  if (i < 0 || i >= static_cast<gint>(children.size())) return nullptr;
+  return ATK_OBJECT(g_object_ref(children[static_cast<size_t>(i)]));
 }
 
 gint IndexInParent(AtkObject* object) {
   QelAccessible* a = Q(object);
+  switch (a->node) {
+    case Node::MenuWindow: return static_cast<gint>(dialogs.size());
+    case Node::Menu: return 0;
+    case Node::MenuItem:
+    case Node::MenuSeparator: {
+      auto found = std::find(openMenu.children.begin(), openMenu.children.end(), ATK_OBJECT(a));
+      return found == openMenu.children.end() ? -1 : static_cast<gint>(found - openMenu.children.begin());
+    }
+    default: break;
+  }
   for (size_t i = 0; i < dialogs.size(); i++) {
     if (dialogs[i].window == object) return static_cast<gint>(i);
     auto& controls = dialogs[i].controls;
@@ -152,6 +199,31 @@ gint IndexInParent(AtkObject* object) {
     if (found != controls.end()) return static_cast<gint>(found - controls.begin());
   }
   return a->node == Node::Application ? 0 : -1;
+}
+
+// An open menu and its items: showing; an item enabled as the menu greys
+// it, focused and selected while highlighted; the menu itself focused
+// while no item is.
+AtkStateSet* AddMenuStates(const QelAccessible* a, AtkStateSet* set) {
+  for (AtkStateType state : {ATK_STATE_VISIBLE, ATK_STATE_SHOWING}) atk_state_set_add_state(set, state);
+  const bool enabled = a->node != Node::MenuItem || a->menu->items[static_cast<size_t>(a->item)].enabled;
+  if (enabled) {
+    atk_state_set_add_state(set, ATK_STATE_ENABLED);
+    atk_state_set_add_state(set, ATK_STATE_SENSITIVE);
+  }
+  if (a->node == Node::MenuItem) {
+    atk_state_set_add_state(set, ATK_STATE_SELECTABLE);
+    atk_state_set_add_state(set, ATK_STATE_FOCUSABLE);
+    if (a->item == a->menu->highlighted) {
+      atk_state_set_add_state(set, ATK_STATE_FOCUSED);
+      atk_state_set_add_state(set, ATK_STATE_SELECTED);
+    }
+  }
+  if (a->node == Node::Menu) {
+    atk_state_set_add_state(set, ATK_STATE_FOCUSABLE);
+    if (a->menu->highlighted < 0) atk_state_set_add_state(set, ATK_STATE_FOCUSED);
+  }
+  return set;
 }
 
 AtkStateSet* RefStateSet(AtkObject* object) {
@@ -162,6 +234,7 @@ AtkStateSet* RefStateSet(AtkObject* object) {
     atk_state_set_add_state(set, ATK_STATE_DEFUNCT);
     return set;
   }
+  if (a->menu) return AddMenuStates(a, set);
   Fl_Widget* widget = a->control ? a->control->widget : a->dialog->window;
   if (widget->active_r()) {
     atk_state_set_add_state(set, ATK_STATE_ENABLED);
@@ -218,10 +291,35 @@ AtkObject* NewAccessible(GType type, Node node, HWND dialog, Control* control, A
 
 // ---- component
 
+// A menu's window and the menu are the same rectangle; an item spans the
+// inside of the frame.
+void GetMenuExtents(const QelAccessible* a, gint* x, gint* y, gint* w, gint* h, AtkCoordType coords) {
+  const Fl_Window* window = a->menu->window;
+  *x = *y = 0;
+  *w = window->w();
+  *h = window->h();
+  if (a->node == Node::MenuItem || a->node == Node::MenuSeparator) {
+    const size_t item = static_cast<size_t>(a->item);
+    *x = Fl::box_dx(window->box());
+    *w -= Fl::box_dw(window->box());
+    *y = a->menu->itemTops[item];
+    *h = a->menu->itemHeight;
+    if (a->node == Node::MenuSeparator) {  // the gap down to the next item
+      *y += a->menu->itemHeight;
+      *h = item + 1 < a->menu->itemTops.size() ? a->menu->itemTops[item + 1] - *y : 0;
+    }
+  }
+  if (coords == ATK_XY_SCREEN || (coords == ATK_XY_PARENT && a->node == Node::MenuWindow)) {
+    *x += window->x();
+    *y += window->y();
+  }
+}
+
 void GetExtents(AtkComponent* component, gint* x, gint* y, gint* w, gint* h, AtkCoordType coords) {
   QelAccessible* a = Q(component);
   *x = *y = *w = *h = -1;
   if (!a->dialog) return;
+  if (a->menu) return GetMenuExtents(a, x, y, w, h, coords);
   Fl_Window* window = a->dialog->window;
   Fl_Widget* widget = a->control ? a->control->widget : window;
   *w = widget->w();
@@ -482,6 +580,27 @@ void InitAction(AtkActionIface* iface) {
   iface->get_name = GetActionName;
 }
 
+// ---- menu items: one action, choosing the item, queued like the clicks.
+
+void ChooseLater(void* object) {
+  QelAccessible* a = Q(object);
+  if (a->dialog) platform->services->chooseMenuItem(*a->menu, a->item);
+  g_object_unref(object);
+}
+
+gboolean DoMenuItemAction(AtkAction* object, gint i) {
+  QelAccessible* a = Q(object);
+  if (i != 0 || !a->dialog || !a->menu->items[static_cast<size_t>(a->item)].enabled) return FALSE;
+  Fl::add_timeout(0.0, ChooseLater, g_object_ref(object));
+  return TRUE;
+}
+
+void InitMenuItemAction(AtkActionIface* iface) {
+  iface->do_action = DoMenuItemAction;
+  iface->get_n_actions = GetNActions;
+  iface->get_name = GetActionName;
+}
+
 // ---- names and labels
 
 bool IsTextLabel(const Control& c) {
@@ -555,6 +674,10 @@ std::string ApplicationName(HWND firstDialog) {
 // ---- events
 
 AtkObject* FocusedAccessible() {
+  if (openMenu.menu) {
+    const int highlighted = openMenu.menu->highlighted;
+    return highlighted >= 0 ? openMenu.items[static_cast<size_t>(highlighted)] : openMenu.popup;
+  }
   if (dialogs.empty()) return nullptr;
   for (AtkObject* o : dialogs.back().controls)
     if (Q(o)->control->widget == Fl::focus()) return o;
@@ -685,6 +808,33 @@ void AccessibleTextChangedHook(const Control& control) {
   }
 }
 
+AtkObject* NewMenuAccessible(GType type, Node node, PopupMenu& menu, int item, AtkRole role, const char* name,
+                             AtkObject* parent) {
+  AtkObject* object = NewAccessible(type, node, menu.owner->dialog, nullptr, role, name, parent);
+  Q(object)->menu = &menu;
+  Q(object)->item = item;
+  return object;
+}
+
+AtkObject* AccessibleOf(const Control* control) {
+  for (const AccessibleDialog& d : dialogs)
+    for (AtkObject* o : d.controls)
+      if (Q(o)->control == control) return o;
+  return nullptr;
+}
+
+// The item now highlighted is selected, the one before no longer.
+void AnnounceMenuSelection() {
+  const int highlighted = openMenu.menu->highlighted;
+  if (highlighted == openMenu.announcedHighlight) return;
+  if (openMenu.announcedHighlight >= 0)
+    atk_object_notify_state_change(openMenu.items[static_cast<size_t>(openMenu.announcedHighlight)],
+                                   ATK_STATE_SELECTED, FALSE);
+  if (highlighted >= 0)
+    atk_object_notify_state_change(openMenu.items[static_cast<size_t>(highlighted)], ATK_STATE_SELECTED, TRUE);
+  openMenu.announcedHighlight = highlighted;
+}
+
 void AnnounceChanges() {
   // FLTK takes the focus away from every widget when the X keyboard focus
   // goes to another program, and gives it back on return.
@@ -696,3 +846,52 @@ void AnnounceChanges() {
 }
 
 void AnnounceAgain() { Fl::add_timeout(0.0, AnnounceAgainNow); }
+
+void AccessibleMenuOpenedHook(PopupMenu& menu) {
+  if (openMenu.menu) return;  // one at a time, as USER32's
+  openMenu.menu = &menu;
+  openMenu.window =
+      NewMenuAccessible(qel_accessible_get_type(), Node::MenuWindow, menu, -1, ATK_ROLE_WINDOW, nullptr, application);
+  openMenu.popup = NewMenuAccessible(qel_accessible_get_type(), Node::Menu, menu, -1, ATK_ROLE_POPUP_MENU, menu.name,
+                                     openMenu.window);
+  for (size_t i = 0; i < menu.items.size(); i++) {
+    const std::string text = ParseMenuLabel(menu.items[i].label).text;
+    AtkObject* item = NewMenuAccessible(qel_menu_item_get_type(), Node::MenuItem, menu, static_cast<int>(i),
+                                        ATK_ROLE_MENU_ITEM, text.c_str(), openMenu.popup);
+    openMenu.items.push_back(item);
+    openMenu.children.push_back(item);
+    if (menu.items[i].separatorAfter)
+      openMenu.children.push_back(NewMenuAccessible(qel_accessible_get_type(), Node::MenuSeparator, menu,
+                                                    static_cast<int>(i), ATK_ROLE_SEPARATOR, nullptr,
+                                                    openMenu.popup));
+  }
+  if (AtkObject* owner = AccessibleOf(menu.owner))
+    atk_object_add_relationship(openMenu.popup, ATK_RELATION_POPUP_FOR, owner);
+  g_signal_emit_by_name(application, "children-changed::add", static_cast<gint>(dialogs.size()), openMenu.window);
+  g_signal_emit_by_name(openMenu.window, "create");
+  AnnounceChanges();
+}
+
+void AccessibleMenuHighlightedHook(PopupMenu& menu) {
+  if (openMenu.menu != &menu) return;
+  AnnounceMenuSelection();
+  AnnounceChanges();
+}
+
+// The focus goes back to the control while the menu's objects still
+// answer, then they become defunct.
+void AccessibleMenuClosedHook(PopupMenu& menu) {
+  if (openMenu.menu != &menu) return;
+  AccessibleMenu gone = openMenu;
+  openMenu = AccessibleMenu();
+  AnnounceChanges();
+  g_signal_emit_by_name(gone.window, "destroy");
+  g_signal_emit_by_name(application, "children-changed::remove", static_cast<gint>(dialogs.size()), gone.window);
+  gone.children.push_back(gone.popup);
+  gone.children.push_back(gone.window);
+  for (AtkObject* o : gone.children) {
+    Q(o)->dialog = nullptr;
+    atk_object_notify_state_change(o, ATK_STATE_DEFUNCT, TRUE);
+    g_object_unref(o);
+  }
+}

@@ -16,6 +16,9 @@ AtkObject* ApplicationAccessible();
 void AddAccessibleDialog(HWND dialog);
 void RemoveAccessibleDialog(HWND dialog);
 void AccessibleTextChangedHook(const Control& control);
+void AccessibleMenuOpenedHook(PopupMenu& menu);
+void AccessibleMenuHighlightedHook(PopupMenu& menu);
+void AccessibleMenuClosedHook(PopupMenu& menu);
 
 // After each pass of the event loop: focus, caret, selection and the
 // active window, compared with what was last announced.

@@ -91,6 +91,9 @@ void StartBridge() {
   platform->hooks->dialogCreated = AddAccessibleDialog;
   platform->hooks->dialogDestroyed = RemoveAccessibleDialog;
   platform->hooks->textChanged = AccessibleTextChangedHook;
+  platform->hooks->menuOpened = AccessibleMenuOpenedHook;
+  platform->hooks->menuHighlighted = AccessibleMenuHighlightedHook;
+  platform->hooks->menuClosed = AccessibleMenuClosedHook;
   Fl::event_dispatch(DispatchWithKeySnoopers);
   Fl::add_check(AfterEventPass);
   AnnounceChanges();
