@@ -16,11 +16,14 @@ target_compile_options(qel_core PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${QEL_WIN32_CX
 add_executable(qel WIN32
   src/qel.cpp
   ${WIN32_DIR}/keyboard.cpp
+  ${WIN32_DIR}/common_controls.cpp
   res/qel.rc)
 set_target_properties(qel PROPERTIES OUTPUT_NAME QEL SUFFIX .EXE)
 # windres reads the icon and the headers too; make does not know that.
 file(GLOB QEL_RES_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/res/*)
-set_source_files_properties(res/qel.rc PROPERTIES OBJECT_DEPENDS "${QEL_RES_INPUTS};${WIN32_DIR}/win32.h")
+set_source_files_properties(res/qel.rc PROPERTIES OBJECT_DEPENDS "${QEL_RES_INPUTS};${WIN32_DIR}/win32.h"
+  # The application manifest goes into QEL.EXE only.
+  COMPILE_DEFINITIONS QEL_APPLICATION_MANIFEST)
 target_include_directories(qel PRIVATE src res ${WIN32_DIR})
 target_compile_options(qel PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${QEL_WIN32_CXX_OPTIONS}>)
 target_link_options(qel PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)

@@ -1,15 +1,26 @@
 // QEL.EXE under Wine. Keys reach it through the X server like any other
 // window's; its controls are read by a small Windows program of ours that
-// runs beside it (tests/wine/driver.cpp) and answers on a pipe.
+// runs beside it (tests/wine/driver.cpp) and answers on a pipe. Beside the
+// shared table, the wine_look checks look at what only the Windows program
+// has: its DPI awareness, and the system colours on screen.
+
+// gtest before Xlib, whose macros (None, Bool) clash with it.
+#include <gtest/gtest.h>
+
+#include <X11/Xutil.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -46,6 +57,95 @@ unsigned PeMachine(const std::string& path) {
   if (signature[0] != 'P' || signature[1] != 'E') return 0;
   return signature[4] | signature[5] << 8;
 }
+
+// WCAG's contrast ratio of two sRGB colours given as 0xRRGGBB.
+double RelativeLuminance(unsigned long rgb) {
+  const double weights[] = {0.2126, 0.7152, 0.0722};
+  double luminance = 0;
+  for (int channel = 0; channel < 3; channel++) {
+    const double c = ((rgb >> (16 - 8 * channel)) & 0xFF) / 255.0;
+    luminance += weights[channel] * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+  }
+  return luminance;
+}
+
+double ContrastRatio(unsigned long a, unsigned long b) {
+  const double la = RelativeLuminance(a), lb = RelativeLuminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Part of a window, right and bottom excluded.
+struct Box {
+  int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// A window's pixels as 0xRRGGBB (the test's Xvfb has a 24-bit TrueColor screen).
+class Picture {
+ public:
+  bool Grab(Display* dpy, Window window) {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(dpy, window, &attributes)) return false;
+    XImage* image = XGetImage(dpy, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+    if (!image) return false;
+    whole_ = {0, 0, attributes.width, attributes.height};
+    pixels_.clear();
+    for (int y = 0; y < attributes.height; y++)
+      for (int x = 0; x < attributes.width; x++) pixels_.push_back(XGetPixel(image, x, y) & 0xFFFFFF);
+    XDestroyImage(image);
+    return true;
+  }
+
+  const Box& whole() const { return whole_; }
+  bool operator==(const Picture& other) const { return pixels_ == other.pixels_; }
+
+  // Where the main dialog's template (101 by 49 dialog units) puts a box.
+  Box InDialogUnits(int left, int top, int right, int bottom) const {
+    return {left * whole_.right / 101, top * whole_.bottom / 49, right * whole_.right / 101,
+            bottom * whole_.bottom / 49};
+  }
+
+  // The colours in the box, the most frequent first.
+  std::vector<unsigned long> ColoursIn(const Box& box) const {
+    std::map<unsigned long, int> counts;
+    for (int y = std::max(box.top, 0); y < std::min(box.bottom, whole_.bottom); y++)
+      for (int x = std::max(box.left, 0); x < std::min(box.right, whole_.right); x++)
+        counts[pixels_[y * whole_.right + x]]++;
+    std::vector<std::pair<int, unsigned long>> byCount;
+    for (const auto& [colour, count] : counts) byCount.push_back({count, colour});
+    std::sort(byCount.rbegin(), byCount.rend());
+    std::vector<unsigned long> colours;
+    for (const auto& entry : byCount) colours.push_back(entry.second);
+    colours.resize(std::max<size_t>(colours.size(), 2), kNoColour);
+    return colours;
+  }
+
+  static constexpr unsigned long kNoColour = ~0ul;
+
+ private:
+  Box whole_;
+  std::vector<unsigned long> pixels_;
+};
+
+// Windows' High Contrast Black, and no visual styles (see
+// ExpectHighContrastColours).
+const char kHighContrastBlack[] = R"([HKEY_CURRENT_USER\Control Panel\Colors]
+"Window"="0 0 0"
+"WindowText"="255 255 255"
+"ButtonFace"="0 0 0"
+"ButtonText"="255 255 255"
+"ButtonShadow"="255 255 255"
+"ButtonHilight"="255 255 255"
+"ButtonLight"="255 255 255"
+"ButtonDkShadow"="255 255 255"
+"WindowFrame"="255 255 255"
+"Hilight"="26 235 255"
+"HilightText"="0 0 0"
+"GrayText"="63 242 63"
+
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\ThemeManager]
+"ThemeActive"="0"
+
+)";
 
 class WineTarget : public Target {
  public:
@@ -90,9 +190,9 @@ class WineTarget : public Target {
 
     // No window manager under Xvfb: the dialog becomes the active window
     // only once it has the X input focus.
-    const Window window = x.FindWindow("QEL ", 20000);
-    if (!window) return false;
-    x.Focus(window);
+    window_ = x.FindWindow("QEL ", 20000);
+    if (!window_) return false;
+    x.Focus(window_);
     return StartDriver();
   }
 
@@ -123,6 +223,67 @@ class WineTarget : public Target {
     programProcess_.Kill();
   }
 
+  // The manifest asks for per-monitor awareness. Wine lays a window out at
+  // the prefix's DPI (LogPixels) whatever it declares, so pictures of both
+  // dialogs at 96 and 192 DPI are left in screenshots/ to be looked at.
+  void ExpectPerMonitorAwareAt(int dpi) {
+    ASSERT_TRUE(ImportRegistry(LogPixels(dpi)));
+    ASSERT_TRUE(Start(*x_));
+    EXPECT_EQ(Ask("awareness QEL "), "=2") << "not per-monitor aware at " << dpi << " DPI";
+    const Picture picture = SettledPicture();
+    const std::string suffix = "-" + std::to_string(dpi) + ".png";
+    std::printf("at %d DPI: %dx%d, %s\n", dpi, picture.whole().right, picture.whole().bottom,
+                SaveScreenshot(window_, "qel-wine-main" + suffix).c_str());
+    x_->Click(window_, 0.93, 0.5);  // ABOUT
+    if (const Window about = x_->FindWindow("About ...", 5000)) {
+      SleepMs(500);
+      SaveScreenshot(about, "qel-wine-about" + suffix);
+    }
+    Stop();
+    x_->WaitUntilGone("QEL ", 5000);
+  }
+
+  // USER32 draws with the system colours: a high-contrast set in the
+  // registry (Windows' High Contrast Black) is what the dialog shows.
+  // Windows' high-contrast themes draw the controls in those colours; Wine's
+  // default theme, Light, would draw a version-6 button in its own, so
+  // visual styles go off, as in Windows' classic high-contrast look.
+  void ExpectHighContrastColours() {
+    ASSERT_TRUE(ImportRegistry(std::string(kHighContrastBlack) + LogPixels(96)));
+    // The theme's colours, applied when the prefix was made, stay in Wine's
+    // volatile copy of the settings until its server restarts.
+    Run({"wineserver", "-k"}, 10000);
+    Run({"wineserver", "-w"}, 30000);
+    ASSERT_EQ(Run({"wineserver", "-p30"}, 10000), 0);
+    ASSERT_TRUE(Start(*x_));
+    const Picture picture = SettledPicture();
+    const std::string screenshot = SaveScreenshot(window_, "qel-wine-high-contrast.png");
+    Stop();
+
+    // Inside the controls' edges, from the template: the labels' column, the
+    // hexadecimal field, ABOUT, and the decimal field with its text selected.
+    const unsigned long face = picture.ColoursIn(picture.whole())[0];
+    const unsigned long label = picture.ColoursIn(picture.InDialogUnits(0, 0, 12, 49))[1];
+    const auto field = picture.ColoursIn(picture.InDialogUnits(15, 20, 80, 28));
+    const auto button = picture.ColoursIn(picture.InDialogUnits(88, 6, 97, 42));
+    const auto selected = picture.ColoursIn(picture.InDialogUnits(15, 4, 80, 12));
+    EXPECT_EQ(face, 0x000000u);
+    EXPECT_EQ(label, 0xFFFFFFu);
+    EXPECT_EQ(field[0], 0x000000u);
+    EXPECT_EQ(field[1], 0xFFFFFFu);
+    EXPECT_EQ(button[0], 0x000000u);
+    EXPECT_EQ(button[1], 0xFFFFFFu);
+    EXPECT_NE(std::find(selected.begin(), selected.end(), 0x1AEBFFu), selected.end())
+        << "the selected text is not on the highlight colour";
+    const double ratios[] = {ContrastRatio(label, face), ContrastRatio(field[1], field[0]),
+                             ContrastRatio(button[1], button[0])};
+    for (double ratio : ratios) EXPECT_GE(ratio, 7.0);
+    std::printf("high contrast: face %06lx, labels %06lx (%.1f:1), field text %06lx on %06lx (%.1f:1),"
+                " ABOUT %06lx on %06lx (%.1f:1), %s\n",
+                face, label, ratios[0], field[1], field[0], ratios[1], button[1], button[0], ratios[2],
+                screenshot.c_str());
+  }
+
  private:
   std::vector<std::string> Environment(const char* debugChannels = "-all") const {
     std::vector<std::string> environment = ItalianUserEnvironment();
@@ -130,6 +291,44 @@ class WineTarget : public Target {
                        {"WINEPREFIX=" + prefix_, "DISPLAY=" + (x_ ? x_->display() : std::string()),
                         std::string("WINEDEBUG=") + debugChannels});
     return environment;
+  }
+
+  // Settings in one go, from a .reg file beside the prefix.
+  bool ImportRegistry(const std::string& entries) {
+    const std::string path = prefix_ + ".settings.reg";
+    std::ofstream(path) << "REGEDIT4\n\n" << entries;
+    std::string windowsPath = "Z:" + path;
+    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+    return Run({QEL_WINE_LOADER, "reg", "import", windowsPath}, 60000) == 0;
+  }
+
+  static std::string LogPixels(int dpi) {
+    char entry[96];
+    std::snprintf(entry, sizeof entry, "[HKEY_CURRENT_USER\\Control Panel\\Desktop]\n\"LogPixels\"=dword:%08x\n", dpi);
+    return entry;
+  }
+
+  // Once painted: two pictures alike, a blink of the caret apart.
+  Picture SettledPicture() {
+    Picture last, now;
+    last.Grab(x_->connection(), window_);
+    for (int waited = 0; waited < 3000; waited += 100) {
+      SleepMs(100);
+      now.Grab(x_->connection(), window_);
+      if (now == last) break;
+      last = now;
+    }
+    return now;
+  }
+
+  // ImageMagick's import, as the Linux screenshots are taken.
+  std::string SaveScreenshot(Window window, const std::string& name) {
+    const std::filesystem::path directory = std::filesystem::path(prefix_).parent_path() / "screenshots";
+    std::error_code ignored;
+    std::filesystem::create_directories(directory, ignored);
+    const std::string path = (directory / name).string();
+    if (Run({"import", "-window", std::to_string(window), path}, 20000) != 0) return "no picture (import)";
+    return path;
   }
 
   int Run(const std::vector<std::string>& argv, int timeoutMs) {
@@ -212,6 +411,7 @@ class WineTarget : public Target {
   std::string prefix_;
   std::string beepLog_;
   XSession* x_ = nullptr;
+  Window window_ = 0;
   bool prepared_ = false;
   ChildProcess programProcess_;
   ChildProcess driver_;
@@ -221,6 +421,34 @@ class WineTarget : public Target {
 
 }  // namespace
 
+namespace {
+
+class LookCheck : public testing::Test {
+ public:
+  explicit LookCheck(std::function<void()> check) : check_(std::move(check)) {}
+  void TestBody() override { check_(); }
+
+ private:
+  std::function<void()> check_;
+};
+
+// They change the prefix's settings: CTest runs them on their own
+// (wine_look), in a prefix of their own.
+void RegisterLookChecks(WineTarget* target) {
+  const auto add = [](const char* name, std::function<void()> check) {
+    testing::RegisterTest("wine_look", name, nullptr, nullptr, __FILE__, __LINE__,
+                          [=]() -> testing::Test* { return new LookCheck(check); });
+  };
+  add("per_monitor_aware_at_96_and_192_dpi", [=] {
+    for (int dpi : {96, 192}) target->ExpectPerMonitorAwareAt(dpi);
+  });
+  add("high_contrast_colours_on_screen", [=] { target->ExpectHighContrastColours(); });
+}
+
+}  // namespace
+
 std::unique_ptr<Target> MakeWineTarget(const std::string& program) {
-  return std::make_unique<WineTarget>(program);
+  auto target = std::make_unique<WineTarget>(program);
+  RegisterLookChecks(target.get());
+  return target;
 }

@@ -1,5 +1,6 @@
 # Checks QEL.EXE as a file: a 32-bit GUI program that needs only system DLLs
-# and carries its resources. Run with -DEXE= -DOBJDUMP= -DREADOBJ= -P.
+# and carries its resources, its manifest among them. Run with -DEXE=
+# -DOBJDUMP= -DREADOBJ= -DWRESTOOL= -DPYTHON= -P.
 cmake_minimum_required(VERSION 3.20)
 
 set(failures "")
@@ -51,7 +52,8 @@ set(expected_resources
   "DIALOG (ID 5)|(ID 100)"
   "DIALOG (ID 5)|(ID 101)"
   "GROUP_ICON (ID 14)|IDI_ICONBG"
-  "VERSIONINFO (ID 16)|(ID 1)")
+  "VERSIONINFO (ID 16)|(ID 1)"
+  "MANIFEST (ID 24)|(ID 1)")
 foreach(entry IN LISTS expected_resources)
   string(REPLACE "|" ";" parts "${entry}")
   list(GET parts 0 type)
@@ -73,6 +75,61 @@ foreach(entry IN LISTS expected_resources)
     fail("resource ${name} of type ${type} is missing")
   endif()
 endforeach()
+
+# The manifest, read back by a real XML parser: what Windows is told, each
+# element in the namespace Windows looks for it in.
+set(check_manifest [=[
+import sys
+import xml.etree.ElementTree as ET
+
+ns = {"asm1": "urn:schemas-microsoft-com:asm.v1", "asm3": "urn:schemas-microsoft-com:asm.v3",
+      "compat": "urn:schemas-microsoft-com:compatibility.v1",
+      "ws2005": "http://schemas.microsoft.com/SMI/2005/WindowsSettings",
+      "ws2016": "http://schemas.microsoft.com/SMI/2016/WindowsSettings"}
+try:
+    root = ET.fromstring(sys.stdin.buffer.read())
+except ET.ParseError as error:
+    sys.exit("manifest: not well-formed XML: %s" % error)
+problems = []
+
+def expect(path, attributes={}, text=None):
+    node = root.find(path, ns)
+    if node is None:
+        return problems.append("no " + path)
+    for name, value in attributes.items():
+        if node.get(name) != value:
+            problems.append("%s %s=%r, not %r" % (path, name, node.get(name), value))
+    if text is not None and (node.text or "").strip() != text:
+        problems.append("%s is %r, not %r" % (path, node.text, text))
+
+if root.tag != "{%s}assembly" % ns["asm1"] or root.get("manifestVersion") != "1.0":
+    problems.append("the root is %s, version %s" % (root.tag, root.get("manifestVersion")))
+expect("asm1:dependency/asm1:dependentAssembly/asm1:assemblyIdentity",
+       {"type": "win32", "name": "Microsoft.Windows.Common-Controls", "version": "6.0.0.0",
+        "processorArchitecture": "*", "publicKeyToken": "6595b64144ccf1df", "language": "*"})
+expect("asm3:trustInfo/asm3:security/asm3:requestedPrivileges/asm3:requestedExecutionLevel",
+       {"level": "asInvoker", "uiAccess": "false"})
+systems = {node.get("Id") for node in root.findall("compat:compatibility/compat:application/compat:supportedOS", ns)}
+vista_to_11 = {"{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
+               "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
+               "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"}
+if systems != vista_to_11:
+    problems.append("supportedOS: %s" % sorted(systems ^ vista_to_11))
+settings = "asm3:application/asm3:windowsSettings/"
+expect(settings + "ws2005:dpiAware", text="true/pm")
+expect(settings + "ws2016:dpiAwareness", text="PerMonitorV2, PerMonitor")
+# The fields are read through the ANSI code page: no UTF-8 code page here.
+if any(node.tag.endswith("}activeCodePage") for node in root.iter()):
+    problems.append("an activeCodePage")
+sys.exit("manifest: " + "; ".join(problems) if problems else 0)
+]=])
+execute_process(COMMAND ${WRESTOOL} --raw -x --type=24 --name=1 ${EXE}
+                COMMAND ${PYTHON} -c "${check_manifest}"
+                RESULT_VARIABLE status ERROR_VARIABLE manifest_problems)
+if(NOT status EQUAL 0)
+  string(STRIP "${manifest_problems}" manifest_problems)
+  fail("${manifest_problems}")
+endif()
 
 if(failures)
   list(JOIN failures "\n  " text)

@@ -5,6 +5,8 @@
 //                     titled CAPTION (the rest of the line, blanks included),
 //                     in UTF-8: what the control shows, not what the
 //                     program's ANSI calls make of it
+//   awareness CAPTION "=" and the DPI awareness Wine gives that window:
+//                     0 unaware, 1 system, 2 per monitor, -1 not known
 //   ping              "=" once the driver is up
 // An answer that starts with "!" says what was missing.
 #include <windows.h>
@@ -40,6 +42,15 @@ void ControlText(const char* arguments) {
   Answer("=", utf8);
 }
 
+void WindowDpiAwareness(const char* caption) {
+  HWND window = FindWindowA(nullptr, caption);
+  if (!window) return Answer("!no window ", caption);
+  const DPI_AWARENESS awareness = GetAwarenessFromDpiAwarenessContext(GetWindowDpiAwarenessContext(window));
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", static_cast<int>(awareness));
+  Answer("=", text);
+}
+
 }  // namespace
 
 int main() {
@@ -47,6 +58,7 @@ int main() {
   while (std::fgets(line, sizeof line, stdin)) {
     line[std::strcspn(line, "\r\n")] = '\0';
     if (std::strncmp(line, "text ", 5) == 0) ControlText(line + 5);
+    else if (std::strncmp(line, "awareness ", 10) == 0) WindowDpiAwareness(line + 10);
     else if (std::strcmp(line, "ping") == 0) Answer("=", "");
     else Answer("!unknown command ", line);
   }
