@@ -169,7 +169,9 @@ void PublishTextsLater(HWND dialog) {
 }
 
 void CreateControls(HWND dialog, const DialogTemplate& t) {
-  for (const DialogItemTemplate& item : t.items) {
+  std::vector<Control*> ofItem(t.items.size(), nullptr);
+  for (size_t i = 0; i < t.items.size(); i++) {
+    const DialogItemTemplate& item = t.items[i];
     const ControlKind* kind = FindControlKind(ControlClassName(item.windowClass));
     if (!kind) continue;  // a class we do not provide: leave the place empty
     auto control = std::make_unique<Control>();
@@ -180,7 +182,12 @@ void CreateControls(HWND dialog, const DialogTemplate& t) {
     control->widget = kind->create(*control, item, ToPixels(*dialog, item.x, item.y, item.cx, item.cy));
     if (!(item.style & WS_VISIBLE)) control->widget->hide();
     if (item.style & WS_DISABLED) control->widget->deactivate();
+    ofItem[i] = control.get();
     dialog->controls.push_back(std::move(control));
+  }
+  for (size_t i = 0; i < t.items.size(); i++) {
+    const int label = LabelItemIndex(t, i);
+    if (ofItem[i] && label >= 0) ofItem[i]->label = ofItem[static_cast<size_t>(label)];
   }
 }
 

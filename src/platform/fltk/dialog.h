@@ -43,6 +43,7 @@ struct Control {
   const ControlKind* kind;
   Fl_Widget* widget;
   std::string text;  // as last set, for controls that show it otherwise (wrapped, as an image)
+  Control* label = nullptr;  // the static text that names it for assistive technology
 };
 
 // One entry per control class: how to build one from its template item and

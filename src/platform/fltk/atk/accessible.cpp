@@ -603,25 +603,6 @@ void InitMenuItemAction(AtkActionIface* iface) {
 
 // ---- names and labels
 
-bool IsTextLabel(const Control& c) {
-  return std::string(c.kind->className) == "STATIC" && !IsIcon(c) && *c.kind->getText(c);
-}
-
-// The dialog manager's rule: the nearest static text to the left of the
-// control whose row overlaps the control's.
-Control* LabelOf(const Control& control) {
-  const Fl_Widget* w = control.widget;
-  Control* nearest = nullptr;
-  for (auto& candidate : control.dialog->controls) {
-    const Fl_Widget* l = candidate->widget;
-    if (!IsTextLabel(*candidate) || !l->visible()) continue;
-    const bool toTheLeft = l->x() + l->w() <= w->x();
-    const bool rowsOverlap = l->y() < w->y() + w->h() && w->y() < l->y() + l->h();
-    if (toTheLeft && rowsOverlap && (!nearest || l->x() > nearest->widget->x())) nearest = candidate.get();
-  }
-  return nearest;
-}
-
 const char* OwnName(const Control& control) {
   return IsIcon(control) && std::string(control.kind->className) == "STATIC" ? nullptr
                                                                              : control.kind->getText(control);
@@ -631,7 +612,7 @@ void Label(AccessibleDialog& d) {
   for (size_t i = 0; i < d.controls.size(); i++) {
     QelAccessible* a = Q(d.controls[i]);
     if (!AccessibleKindOf(*a->control)->namedByLabel) continue;
-    Control* label = LabelOf(*a->control);
+    Control* label = a->control->label;  // the dialog manager's rule, from the template
     if (!label) continue;
     AtkObject* labelObject = nullptr;
     for (AtkObject* o : d.controls)
