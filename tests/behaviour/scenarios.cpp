@@ -86,6 +86,9 @@ std::vector<Scenario> MakeScenarios() {
       {"the_browsers_context_menu",
        {"only chromium", "clipboard 12x4", "menu paste", "expect 12 C 14", "beeps 2", "menu selectAll",
         "menu delete", "expect - 0 0", "menu undo", "expect 12 C 14", "beeps 2"}},
+      // Ctrl+A selects the whole field, as the version-6 edit control does.
+      {"ctrl_a_selects_the_whole_field",
+       {"type 123", "key ctrl+a", "type 5", "expect 5 5 5", "beeps 0"}},
       {"enter_has_no_effect", {"type 7", "key Return", "expect 7 7 7", "beeps 0", "running"}},
       {"escape_ends_the_program", {"type 9", "key Escape", "exit 0"}},
       {"the_close_box_ends_the_program", {"close main", "exit 0"}},
