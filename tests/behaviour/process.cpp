@@ -1,6 +1,7 @@
 #include "process.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -51,4 +52,29 @@ void ChildProcess::Kill(int signal) {
   kill(pid_, signal);
   waitpid(pid_, &status_, 0);
   reaped_ = true;
+}
+
+std::string AskDriver(int to, int from, std::string* received, const std::string& command, int timeoutMs) {
+  if (to < 0) return "";
+  const std::string line = command + "\n";
+  if (write(to, line.data(), line.size()) != static_cast<ssize_t>(line.size())) return "";
+  for (int waited = 0;;) {
+    const size_t end = received->find('\n');
+    if (end != std::string::npos) {
+      std::string answer = received->substr(0, end);
+      received->erase(0, end + 1);
+      if (!answer.empty() && answer.back() == '\r') answer.pop_back();
+      return answer;
+    }
+    if (waited >= timeoutMs) return "";
+    pollfd readable = {from, POLLIN, 0};
+    if (poll(&readable, 1, 100) > 0) {
+      char buffer[512];
+      const ssize_t count = read(from, buffer, sizeof buffer);
+      if (count <= 0) return "";
+      received->append(buffer, static_cast<size_t>(count));
+    } else {
+      waited += 100;
+    }
+  }
 }

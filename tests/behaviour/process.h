@@ -30,4 +30,9 @@ class ChildProcess {
   bool reaped_ = false;
 };
 
+// A driver that answers each command line with one line: sends `command`
+// on `to`, reads from `from` into `received` until a whole line is there
+// (its CR, if any, dropped), or "" after `timeoutMs` or a closed pipe.
+std::string AskDriver(int to, int from, std::string* received, const std::string& command, int timeoutMs);
+
 #endif

@@ -383,28 +383,7 @@ class WineTarget : public Target {
   }
 
   std::string Ask(const std::string& command, int timeoutMs = 5000) {
-    if (toDriver_ < 0) return "";
-    const std::string line = command + "\n";
-    if (write(toDriver_, line.data(), line.size()) != static_cast<ssize_t>(line.size())) return "";
-    for (int waited = 0;;) {
-      const size_t end = received_.find('\n');
-      if (end != std::string::npos) {
-        std::string answer = received_.substr(0, end);
-        received_.erase(0, end + 1);
-        if (!answer.empty() && answer.back() == '\r') answer.pop_back();
-        return answer;
-      }
-      if (waited >= timeoutMs) return "";
-      pollfd readable = {fromDriver_, POLLIN, 0};
-      if (poll(&readable, 1, 100) > 0) {
-        char buffer[512];
-        const ssize_t count = read(fromDriver_, buffer, sizeof buffer);
-        if (count <= 0) return "";
-        received_.append(buffer, static_cast<size_t>(count));
-      } else {
-        waited += 100;
-      }
-    }
+    return AskDriver(toDriver_, fromDriver_, &received_, command, timeoutMs);
   }
 
   std::string program_;
