@@ -55,8 +55,9 @@ class GroupBox : public Fl_Widget {
   }
 };
 
-// BS_MULTILINE: break the text into lines that fit, inside a word too when a
-// word alone is wider than the button, as DrawText's word break does.
+// BS_MULTILINE: break the text into lines that fit. USER32's word break
+// keeps a word wider than the button whole and clips it (under Wine the tall
+// ABOUT button reads "BOU"); we break inside such a word, so it reads whole.
 std::string WrapToWidth(const std::string& text, double width) {
   std::string wrapped, line;
   for (char c : text) {
