@@ -301,8 +301,8 @@ class WineTarget : public Target {
   void EndAsTheUserDoes() {
     x_->Focus(window_);
     x_->Key("Escape");
-    if (WaitForExit(10000) < 0) Stop();
-    StopDriver();
+    WaitForExit(10000);
+    Stop();  // kills only a program still running
     x_->WaitUntilGone("QEL ", 5000);
   }
 
