@@ -26,6 +26,9 @@ set_source_files_properties(res/qel.rc PROPERTIES OBJECT_DEPENDS "${QEL_RES_INPU
   COMPILE_DEFINITIONS QEL_APPLICATION_MANIFEST)
 target_include_directories(qel PRIVATE src res ${WIN32_DIR})
 target_compile_options(qel PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${QEL_WIN32_CXX_OPTIONS}>)
-target_link_options(qel PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections)
+# No link time in the PE header (nor so in its checksum): one commit, one
+# QEL.EXE, whatever day or folder it is built in.
+target_link_options(qel PRIVATE -static -static-libgcc -static-libstdc++ -s -Wl,--gc-sections
+                    -Wl,--no-insert-timestamp)
 target_link_libraries(qel PRIVATE qel_core)
 install(TARGETS qel RUNTIME DESTINATION bin)
