@@ -32,5 +32,6 @@ add_library(qel_common STATIC
   ${QEL_COMMON_DIR}/byte_reader.cpp
   ${QEL_COMMON_DIR}/resources.cpp
   ${QEL_COMMON_DIR}/dialog_template.cpp
+  ${QEL_COMMON_DIR}/dialog_keys.cpp
   ${QEL_COMMON_DIR}/icon_pixels.cpp)
 target_include_directories(qel_common PUBLIC ${QEL_COMMON_DIR})

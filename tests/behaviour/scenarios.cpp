@@ -98,6 +98,12 @@ std::vector<Scenario> MakeScenarios() {
       {"escape_closes_the_about_box",
        {"type 0010", kClickAbout, "shown about", "focus about", "key Escape", "gone about",
         "expect 0010 A 12", "running", "focus main", "key Escape", "exit 0"}},
+      // "Uscita" is a plain push button, the About box has no default one
+      // and ignores IDOK: Enter leaves it open, and Esc then closes it
+      // rather than ending the program.
+      {"enter_leaves_the_about_box_open",
+       {"type 0010", kClickAbout, "shown about", "focus about", "key Return", "key Escape", "gone about",
+        "expect 0010 A 12", "running"}},
       {"the_close_box_closes_the_about_box",
        {"type 0010", kClickAbout, "shown about", "close about", "gone about", "expect 0010 A 12",
         "running"}},

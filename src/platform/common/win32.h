@@ -30,6 +30,7 @@
 #define ES_UPPERCASE    0x0008
 #define ES_AUTOHSCROLL  0x0080
 #define BS_PUSHBUTTON   0x0000
+#define BS_DEFPUSHBUTTON 0x0001
 #define BS_GROUPBOX     0x0007
 #define BS_TYPEMASK     0x000F
 #define BS_CENTER       0x0300

@@ -15,6 +15,7 @@
 #include <strings.h>
 
 #include "accessibility.h"
+#include "dialog_keys.h"
 #include "icon.h"
 #include "resources.h"
 #include "settings_portal.h"
@@ -51,8 +52,8 @@ class DialogWindow : public Fl_Double_Window {
           SendDialogMessage(dialog_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
           return 1;
         case FL_Enter:
-        case FL_KP_Enter:  // no default push button: Enter is IDOK
-          SendDialogMessage(dialog_, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        case FL_KP_Enter:
+          PressEnter();
           return 1;
       }
     }
@@ -60,6 +61,14 @@ class DialogWindow : public Fl_Double_Window {
   }
 
  private:
+  void PressEnter() {
+    int focused = -1;
+    for (auto& control : dialog_->controls)
+      if (control->widget == Fl::focus()) focused = control->item;
+    if (const int id = EnterCommandId(dialog_->layout, focused))
+      SendDialogMessage(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+  }
+
   // The close box (and Esc, should it ever get this far) is IDCANCEL: the
   // dialog procedure decides whether the dialog ends.
   static void CloseBox(Fl_Widget*, void* data) {
@@ -177,6 +186,7 @@ void CreateControls(HWND dialog, const DialogTemplate& t) {
     auto control = std::make_unique<Control>();
     control->dialog = dialog;
     control->id = item.id;
+    control->item = static_cast<int>(i);
     control->style = item.style;
     control->kind = kind;
     control->widget = kind->create(*control, item, ToPixels(*dialog, item.x, item.y, item.cx, item.cy));
@@ -244,6 +254,7 @@ HWND CreateDialogFromTemplate(HINSTANCE module, const DialogTemplate& t, HWND ow
   dialog->proc = proc;
   dialog->owner = owner;
   dialog->exStyle = EffectiveExStyle(t, owner);
+  dialog->layout = t;
   const float dpi = DesktopDpi(desktop);
   dialog->scale = DesktopScaleFor(dpi);
   dialog->font = DialogFontFor(t, dpi);

@@ -43,6 +43,7 @@ struct Control {
   const ControlKind* kind;
   Fl_Widget* widget;
   std::string text;  // as last set, for controls that show it otherwise (wrapped, as an image)
+  int item = -1;     // its index in the dialog's template
   Control* label = nullptr;  // the static text that names it for assistive technology
 };
 
@@ -70,6 +71,7 @@ struct HWND__ {
   DLGPROC proc = nullptr;
   HWND owner = nullptr;
   uint32_t exStyle = 0;  // the template's, plus WS_EX_TOPMOST from a topmost owner
+  DialogTemplate layout;  // as read: the keys' rule looks at its items
   Fl_Double_Window* window = nullptr;
   std::vector<std::unique_ptr<Control>> controls;
   DialogFont font;

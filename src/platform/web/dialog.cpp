@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "dialog_keys.h"
 #include "page.h"
 #include "resources.h"
 
@@ -83,6 +84,7 @@ void CreateControls(HWND dialog, const DialogTemplate& t) {
     auto control = std::make_unique<Control>();
     control->dialog = dialog;
     control->id = item.id;
+    control->item = static_cast<int>(i);
     control->style = item.style;
     control->kind = kind;
     control->element = kind->create(*control, item, ToPixels(dialog->font, item.x, item.y, item.cx, item.cy));
@@ -133,9 +135,12 @@ void HandleKey(HWND dialog, int detail) {
     case VK_ESCAPE:
       SendDialogMessage(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
       break;
-    case VK_RETURN:  // no default push button: Enter is IDOK
-      SendDialogMessage(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    case VK_RETURN: {
+      const Control* focused = FocusedControl();
+      if (const int id = EnterCommandId(dialog->layout, focused ? focused->item : -1))
+        SendDialogMessage(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
       break;
+    }
   }
 }
 
@@ -180,6 +185,7 @@ HWND CreateDialogFromTemplate(HINSTANCE module, const DialogTemplate& t, HWND ow
   dialog->module = module;
   dialog->proc = proc;
   dialog->owner = owner;
+  dialog->layout = t;
   dialog->font = DialogFontFor(t);
   dialog->focusBefore = page_focused_element();
   const PixelRect client = ToPixels(dialog->font, t.x, t.y, t.cx, t.cy);

@@ -29,6 +29,7 @@ struct Control {
   uint32_t style;
   const ControlKind* kind;
   int element;                  // the page's handle
+  int item = -1;                // its index in the dialog's template
   std::string text;             // as last set (statics, buttons), or as last read (edits)
   bool maxTextPending = false;  // an edit's insertion was cut: EN_MAXTEXT before its EN_UPDATE
 };
@@ -53,6 +54,7 @@ struct HWND__ {
   DLGPROC proc = nullptr;
   HWND owner = nullptr;
   int element = 0;
+  DialogTemplate layout;  // as read: the keys' rule looks at its items
   std::vector<std::unique_ptr<Control>> controls;
   DialogFont font;
   int focusBefore = 0;  // the element to give the keyboard back to when the dialog ends

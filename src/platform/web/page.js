@@ -49,11 +49,11 @@ var LibraryQelPage = {
       return element;
     },
 
-    // Tab, Enter and Esc are the dialog's; Enter on a button presses it.
+    // Tab, Enter and Esc are the dialog's, Enter on a button too: USER32
+    // presses only a default push button with it. Space stays the button's.
     onKeyDown: function(event) {
       var key = {Tab: 9, Enter: 13, Escape: 27}[event.key];
       if (!key || event.ctrlKey || event.altKey || event.metaKey) return;
-      if (key == 13 && event.target.tagName == 'BUTTON') return;
       event.preventDefault();
       Qel.post(4, this, key | (event.shiftKey ? 0x10000 : 0));
     },
