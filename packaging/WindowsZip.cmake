@@ -27,12 +27,11 @@ string(REPLACE "\n" "\r\n" text "${text}")
 string(ASCII 239 187 191 bom)
 file(WRITE "${staging}/LEGGIMI.txt" "${bom}${text}")
 
-# A fixed time stamp: the same program gives the same zip.
-file(REMOVE "${OUTPUT}")
+# Packed by make_zip.py: fixed times, order and modes, so the same program
+# gives the same zip (cmake -E tar stores the files' own times and owner).
+find_program(PYTHON3 python3 REQUIRED)
 execute_process(
-  COMMAND "${CMAKE_COMMAND}" -E tar cf "${OUTPUT}" --format=zip --mtime=2026-12-08
-          QEL.EXE LEGGIMI.txt
-  WORKING_DIRECTORY "${staging}"
+  COMMAND "${PYTHON3}" "${CMAKE_CURRENT_LIST_DIR}/make_zip.py" "${OUTPUT}" "${staging}"
   RESULT_VARIABLE result)
 file(REMOVE_RECURSE "${staging}")
 if(NOT result EQUAL 0)
