@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what QEL needs on Debian: `setup.sh build` for building and
-# running it, `setup.sh web` for building the web page, `setup.sh all` (the
-# default) for the whole test suite, the Windows build under Wine, the web
-# page in Chromium and Firefox, and the release packages. Safe to run again.
+# running it, `setup.sh web` for building the web page, `setup.sh release`
+# for the release artefacts, `setup.sh all` (the default) for the whole test
+# suite, the Windows build under Wine, the web page in Chromium and Firefox,
+# and the release. Safe to run again.
 set -euo pipefail
 
 build_packages=(cmake make g++ clang llvm libfltk1.3-dev libx11-dev libxtst-dev
@@ -14,12 +15,14 @@ test_packages=(libgtest-dev libbenchmark-dev libclang-rt-dev valgrind xvfb xdoto
                python3-pyatspi python3-gi python3-dbus at-spi2-core dbus-daemon)
 wine_packages=(wine wine32:i386 wine64)
 web_packages=(cmake make emscripten icoutils imagemagick python3)
+release_packages=(g++-mingw-w64-i686 binutils-mingw-w64-i686 dpkg-dev file)
 browser_packages=(chromium chromium-driver python3-selenium firefox-esr)
 # Node's own packages bring npm with node; Debian's keep it apart.
 command -v npm >/dev/null || browser_packages+=(npm)
 
 case "${1:-all}" in
   web) packages=("${web_packages[@]}") ;;
+  release) packages=("${build_packages[@]}" "${web_packages[@]}" "${release_packages[@]}") ;;
   *) packages=("${build_packages[@]}") ;;
 esac
 if [ "${1:-all}" = all ]; then

@@ -3,6 +3,7 @@
 # in them. Exit 77 (skipped) where a tool or the Windows build is missing.
 #   packaging_test.sh deb LINUX_BUILD_DIR APP_ID
 #   packaging_test.sh zip QEL_EXE_OR_WINDOWS_BUILD_DIR PACKAGING_DIR
+#   packaging_test.sh reproducible SOURCE_DIR RELEASE_DIR_1 RELEASE_DIR_2
 set -uo pipefail
 
 failures=0
@@ -106,10 +107,38 @@ check_zip() {
   grep -q $'\r$' "$scratch/unzipped/LEGGIMI.txt" || fail "LEGGIMI.txt lacks CRLF line ends"
 }
 
+# The release built twice from one source, in two folders, minutes apart and
+# in two time zones: every artefact the same bytes, and SHA256SUMS true.
+check_reproducible() {
+  local source_dir=$1 first=$2 second=$3
+  need_tools sha256sum cmp
+  rm -rf "$first" "$second"
+  mkdir -p "$(dirname "$first")" "$(dirname "$second")"
+  QEL_RELEASE_DIR=$first TZ=UTC0 bash "$source_dir/scripts/release.sh" >"$first.log" 2>&1 ||
+    { tail -40 "$first.log"; fail "release into $first"; return; }
+  QEL_RELEASE_DIR=$second TZ=NZST-12 bash "$source_dir/scripts/release.sh" >"$second.log" 2>&1 ||
+    { tail -40 "$second.log"; fail "release into $second"; return; }
+  local names name
+  names=$(cd "$first" && ls qel_*.deb qel-*-win32.zip qel-*-web.zip SHA256SUMS) ||
+    { fail "artefacts missing in $first"; return; }
+  [[ $names == "$(cd "$second" && ls qel_*.deb qel-*.zip SHA256SUMS)" ]] || fail "the two releases hold other files"
+  for name in $names; do
+    cmp "$first/$name" "$second/$name" || {
+      fail "$name differs between the two builds"
+      command -v diffoscope >/dev/null && diffoscope "$first/$name" "$second/$name" | head -60
+    }
+  done
+  [[ $(wc -l <"$first/SHA256SUMS") == 3 ]] || fail "SHA256SUMS does not list the three artefacts"
+  (cd "$first" && sha256sum -c SHA256SUMS) || fail "sha256sum -c SHA256SUMS"
+  cat "$first/SHA256SUMS"
+}
+
 case ${1:-} in
   deb) check_deb "$2" "$3" ;;
   zip) check_zip "$2" "$3" ;;
-  *) echo "usage: $0 deb LINUX_BUILD_DIR APP_ID | zip QEL_EXE_OR_WINDOWS_BUILD_DIR PACKAGING_DIR" >&2; exit 2 ;;
+  reproducible) check_reproducible "$2" "$3" "$4" ;;
+  *) echo "usage: $0 deb LINUX_BUILD_DIR APP_ID | zip QEL_EXE_OR_WINDOWS_BUILD_DIR PACKAGING_DIR" \
+          "| reproducible SOURCE_DIR RELEASE_DIR_1 RELEASE_DIR_2" >&2; exit 2 ;;
 esac
 
 if ((failures)); then
