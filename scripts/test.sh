@@ -3,6 +3,8 @@
 #  - the Linux build: core, resources, behaviour scenarios on Xvfb, memcheck,
 #    packaging, the Windows program's file and scenarios under Wine, and the
 #    web page's scenarios in headless Chromium and Firefox;
+#  - the release built twice in two folders, every artefact compared byte
+#    for byte (scripts/release.sh --check, a few minutes);
 #  - the core and behaviour tests again under AddressSanitizer and UBSan;
 #  - before those, a minute of fuzzing the core.
 set -euo pipefail
@@ -32,6 +34,8 @@ cmake --preset linux -DQEL_BUILD_TESTS=ON -DQEL_BUILD_BENCH=ON \
       -DQEL_WEB_SITE="$PWD/build/web/site" >/dev/null
 cmake --build --preset linux
 ctest --preset linux
+
+bash scripts/release.sh --check
 
 cmake --preset sanitize -DQEL_BUILD_TESTS=ON >/dev/null
 cmake --build --preset sanitize
