@@ -6,6 +6,8 @@
 #include <FL/fl_draw.H>
 
 #include <algorithm>
+#include <clocale>
+#include <cstring>
 #include <deque>
 #include <string>
 #include <vector>
@@ -489,7 +491,66 @@ gint GetOffsetAtPoint(AtkText* object, gint x, gint y, AtkCoordType coords) {
   return -1;
 }
 
+// ---- text attributes. A screen reader splits a line into runs of one
+// language and style before speaking it; with no run it speaks nothing. A
+// field is one run, as a GTK entry without marked-up text reports it.
+
+AtkAttributeSet* AddAttribute(AtkAttributeSet* set, AtkTextAttribute name, std::string value) {
+  auto* attribute = static_cast<AtkAttribute*>(g_malloc(sizeof(AtkAttribute)));
+  attribute->name = g_strdup(atk_text_attribute_get_name(name));
+  attribute->value = g_strdup(value.c_str());
+  return g_slist_prepend(set, attribute);
+}
+
+AtkAttributeSet* AddDirection(AtkAttributeSet* set) {
+  return AddAttribute(set, ATK_TEXT_ATTR_DIRECTION, atk_text_attribute_get_value(ATK_TEXT_ATTR_DIRECTION, 1));
+}
+
+// As Pango names the locale's language: "it-it" for it_IT.UTF-8.
+std::string LocaleLanguage() {
+  const char* locale = setlocale(LC_CTYPE, nullptr);
+  std::string language = locale && std::strcmp(locale, "C") && std::strcmp(locale, "POSIX") ? locale : "c";
+  language = language.substr(0, language.find_first_of(".@"));
+  for (char& c : language) c = c == '_' ? '-' : static_cast<char>(g_ascii_tolower(c));
+  return language;
+}
+
+// ATK's colours are Pango's: 16 bits a channel.
+std::string AtkColor(Fl_Color color) {
+  uchar r, g, b;
+  Fl::get_color(color, r, g, b);
+  return std::to_string(r * 257) + "," + std::to_string(g * 257) + "," + std::to_string(b * 257);
+}
+
+AtkAttributeSet* GetRunAttributes(AtkText* object, gint offset, gint* start, gint* end) {
+  const gint count = CharacterCount(TextOf(Q(object)));
+  *start = *end = -1;
+  if (offset < 0 || offset > count) return nullptr;
+  *start = 0;
+  *end = count;
+  return AddDirection(nullptr);
+}
+
+AtkAttributeSet* GetDefaultAttributes(AtkText* object) {
+  QelAccessible* a = Q(object);
+  if (!a->dialog) return nullptr;
+  Fl_Input* edit = EditOf(a);
+  const char* family = Fl::get_font_name(edit->textfont());
+  AtkAttributeSet* set = AddDirection(nullptr);
+  set = AddAttribute(set, ATK_TEXT_ATTR_LANGUAGE, LocaleLanguage());
+  set = AddAttribute(set, ATK_TEXT_ATTR_FAMILY_NAME, family ? family : "");
+  set = AddAttribute(set, ATK_TEXT_ATTR_SIZE, std::to_string(edit->textsize()));
+  set = AddAttribute(set, ATK_TEXT_ATTR_WEIGHT, "400");
+  set = AddAttribute(set, ATK_TEXT_ATTR_FG_COLOR, AtkColor(edit->textcolor()));
+  set = AddAttribute(set, ATK_TEXT_ATTR_BG_COLOR, AtkColor(edit->color()));
+  set = AddAttribute(set, ATK_TEXT_ATTR_EDITABLE, edit->readonly() ? "false" : "true");
+  set = AddAttribute(set, ATK_TEXT_ATTR_INVISIBLE, "false");
+  return g_slist_reverse(set);
+}
+
 void InitText(AtkTextIface* iface) {
+  iface->get_run_attributes = GetRunAttributes;
+  iface->get_default_attributes = GetDefaultAttributes;
   iface->get_text = GetText;
   iface->get_character_count = GetCharacterCount;
   iface->get_caret_offset = GetCaretOffset;
@@ -832,7 +893,7 @@ void AccessibleMenuOpenedHook(PopupMenu& menu) {
   if (openMenu.menu) return;  // one at a time, as USER32's
   openMenu.menu = &menu;
   openMenu.window =
-      NewMenuAccessible(qel_accessible_get_type(), Node::MenuWindow, menu, -1, ATK_ROLE_WINDOW, nullptr, application);
+      NewMenuAccessible(qel_window_get_type(), Node::MenuWindow, menu, -1, ATK_ROLE_WINDOW, nullptr, application);
   openMenu.popup = NewMenuAccessible(qel_accessible_get_type(), Node::Menu, menu, -1, ATK_ROLE_POPUP_MENU, menu.name,
                                      openMenu.window);
   for (size_t i = 0; i < menu.items.size(); i++) {
