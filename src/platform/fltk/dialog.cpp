@@ -12,7 +12,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include "accessibility.h"
 #include "dialog_keys.h"
@@ -345,10 +347,29 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
   return result;
 }
 
+// FLTK runs due timeouts (zero ones added meanwhile included) at the top of
+// Fl::wait(), then sleeps until an event or a file descriptor is ready. A
+// byte through a pipe of our own is that event.
+void WakeModalLoop() {
+  static int wakeUp[2] = {-1, -1};
+  if (wakeUp[0] < 0) {
+    if (pipe2(wakeUp, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    Fl::add_fd(wakeUp[0], FL_READ, [](int fd, void*) {
+      char drained[16];
+      while (read(fd, drained, sizeof drained) > 0) {
+      }
+    });
+  }
+  const char wake = 0;
+  if (write(wakeUp[1], &wake, 1) < 0) {
+  }  // full: a wake-up is pending already
+}
+
 BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
   if (!dialog) return FALSE;
   dialog->result = result;
   dialog->ended = true;
+  WakeModalLoop();
   return TRUE;
 }
 

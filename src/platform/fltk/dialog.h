@@ -88,6 +88,10 @@ void SendCommand(const Control& control, WORD notification);
 void ControlTextChanged(const Control& control);  // after any change of an edit's text
 bool RefusesKeyboardFocus(const Control& control);   // controls without WS_TABSTOP
 void ApplyDialogFont(Fl_Widget* widget, const DialogFont& font);
+// Makes the event loop's current wait return, as USER32's EndDialog posts a
+// WM_NULL: a modal loop ended from a timeout (a click queued for a screen
+// reader) would otherwise sleep until the next event before it looks.
+void WakeModalLoop();
 
 // Delivers the keys that keybd_event has queued, now. The edit controls call
 // it when they have handled an event, so an injected key lands before any

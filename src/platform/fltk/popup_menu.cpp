@@ -206,4 +206,5 @@ void ChooseMenuItem(PopupMenu& menu, int index) {
     return;
   menu.chosen = index;
   menu.ended = true;
+  WakeModalLoop();
 }
