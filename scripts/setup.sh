@@ -42,6 +42,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive ${SUDO:-} apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
+# Orca, the screen reader the accessibility test listens to, without the
+# speech and braille services it recommends: it writes what it would say
+# into its debug file.
+if [ "${1:-all}" = all ] && ! dpkg-query -W -f='${Status}' orca 2>/dev/null | grep -q "ok installed"; then
+  DEBIAN_FRONTEND=noninteractive ${SUDO:-} apt-get install -y -qq --no-install-recommends orca >/dev/null
+fi
+
 # The behaviour scenarios start every build in an Italian locale, which the
 # edit controls' context menus follow (Wine's as well, if glibc has it).
 if [ "${1:-all}" = all ] && ! locale -a 2>/dev/null | grep -qix 'it_IT.utf-\?8'; then

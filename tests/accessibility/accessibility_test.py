@@ -5,15 +5,18 @@ Run inside a private session bus (dbus-run-session); starts its own Xvfb
 and QEL, then checks in groups: switching on when a reader enables
 accessibility, the tree of both dialogs, events for typed and rewritten
 text, changes made through EditableText, focus (also when another program
-takes the keyboard), the edit menu and the About box.
+takes the keyboard), the edit menu and the About box; then what Orca itself
+says over a fresh QEL, read from its debug file.
 Exit 0 if all checks pass, 1 if any fails, 77 if a tool is missing.
 """
 import ctypes
 import ctypes.util
 import os
 import shutil
+import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
@@ -79,7 +82,7 @@ def main():
         server.kill()
         return 77
     try:
-        Checks(qel, display, pyatspi, Gio, GLib).run()
+        Checks(qel, display, pyatspi, Gio, GLib, env, sys.argv[1]).run()
     finally:
         qel.kill()
         qel.wait()
@@ -89,8 +92,9 @@ def main():
 
 
 class Checks:
-    def __init__(self, qel, display, pyatspi, Gio, GLib):
+    def __init__(self, qel, display, pyatspi, Gio, GLib, env, program):
         self.qel, self.display, self.pyatspi, self.Gio, self.GLib = qel, display, pyatspi, Gio, GLib
+        self.env, self.program = env, program
         self.events = []
         self.bells = BellCounter(display)
 
@@ -109,6 +113,17 @@ class Checks:
                 pass
             self.pump(0.02)
         return False
+
+    def wait_for_events(self, predicate, seconds=2.0):
+        """Waits as a screen reader does after an action: listening, asking
+        QEL nothing (a question would wake it)."""
+        end = time.monotonic() + seconds
+        while time.monotonic() < end and not predicate():
+            self.pump(0.01)
+        return predicate()
+
+    def focused(self, name):
+        return [e for e in self.events_of("object:state-changed:focused", name) if e[2] == 1]
 
     def application(self):
         for app in self.pyatspi.Registry.getDesktop(0):
@@ -169,6 +184,7 @@ class Checks:
         self.edit_menu()
         self.about_box()
         self.ends_on_escape()
+        self.orca_speaks_what_is_shown()
 
     def switching_on(self):
         self.pump(1.0)
@@ -329,6 +345,8 @@ class Checks:
               "Down: the focus and the selection on Incolla, the first item enabled")
         incolla = items[3].queryAction()
         check(incolla.nActions == 1 and incolla.getName(0) == "click" and incolla.doAction(0), "click on Incolla")
+        check(self.wait_for_events(lambda: any(e[3] == "12x4" for e in self.events_of("object:text-changed:insert", "D"))),
+              "the click acts at once: 12x4 inserted into D with nothing more asked of QEL")
         check(self.wait_for(lambda: self.fields() == ("012", "C", "14")), "Incolla pastes 12x4 after the 0: 012, C, 14")
         self.pump(0.3)
         check(self.bells.read() - bells == 2, f"two beeps for the two characters taken back ({self.bells.read() - bells})")
@@ -349,7 +367,8 @@ class Checks:
         self.events.clear()
         about = p.findDescendant(self.frame, lambda o: o.getRole() == p.ROLE_PUSH_BUTTON)
         about.queryAction().doAction(0)
-        if not check(self.wait_for(lambda: self.app.childCount == 2), "click on ABOUT opens a second window"):
+        if not check(self.wait_for_events(lambda: self.events_of("window:activate", "About ..."))
+                     and self.app.childCount == 2, "click on ABOUT opens a second window at once"):
             return
         box = self.app[1]
         check(box.name == "About ..." and box.getRole() == p.ROLE_DIALOG and p.STATE_MODAL in self.states(box),
@@ -371,7 +390,8 @@ class Checks:
         exit_button = p.findDescendant(box, lambda o: o.getRole() == p.ROLE_PUSH_BUTTON)
         check(exit_button.name == "Uscita", "the About box's button is Uscita")
         exit_button.queryAction().doAction(0)
-        check(self.wait_for(lambda: self.app.childCount == 1), "click on Uscita closes it")
+        check(self.wait_for_events(lambda: self.events_of("window:destroy")) and self.app.childCount == 1,
+              "click on Uscita closes it at once")
         # The object is gone by the time its name could be asked: the event carries it.
         check(any(e[3] == "About ..." for e in self.events_of("window:destroy")),
               "a window destroyed event for the About box")
@@ -385,6 +405,81 @@ class Checks:
         except subprocess.TimeoutExpired:
             code = None
         check(code == 0, f"Esc ends QEL with exit code 0, the bridge running ({code})")
+
+    # ---- Orca, the real client: what it says and shows is in its debug file,
+    # written out when it quits. Keys are real; each step waits for QEL's own
+    # event, then gives Orca a moment to speak before the next key.
+
+    def orca_speaks_what_is_shown(self):
+        if not shutil.which("orca"):
+            print("SKIP Orca: not installed")
+            return
+        p = self.pyatspi
+        home = tempfile.mkdtemp(prefix="qel-orca-")
+        log = os.path.join(home, "orca.log")
+        env = dict(self.env, XDG_DATA_HOME=home, XDG_CONFIG_HOME=home)
+        orca = subprocess.Popen(["orca", "--replace", f"--debug-file={log}"], env=env,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.events.clear()
+        try:
+            self.wait_for(lambda: self.screen_reader_enabled(), 20)
+            self.pump(1.0)  # Orca registers its listeners once it has said it is on
+            self.qel = subprocess.Popen([self.program], env=self.env)
+            if not check(self.wait_for_events(lambda: self.focused("D"), 20), "Orca on: QEL appears with D focused"):
+                return
+            self.main_window = self.window_id()
+            self.app = self.application()
+            self.frame = self.app[0]
+            steps = [(("type", "--delay", "60", "255"), lambda: self.events_of("object:text-changed:insert", "O")),
+                     (("key", "Tab"), lambda: self.focused("H")),
+                     (("key", "Tab"), lambda: self.focused("O")),
+                     (("key", "shift+F10"), lambda: self.focused("Menu contestuale")),
+                     (("key", "Down"), lambda: self.focused("Taglia")),
+                     (("key", "Escape"), lambda: len(self.focused("O")) == 2)]
+            for keys, seen in steps:
+                self.pump(0.5)
+                self.keys(*keys)
+                self.wait_for_events(seen)
+            self.pump(0.5)
+            about = p.findDescendant(self.frame, lambda o: o.getRole() == p.ROLE_PUSH_BUTTON)
+            about.queryAction().doAction(0)
+            self.wait_for_events(lambda: self.events_of("window:activate", "About ..."))
+            self.pump(0.5)
+            box = self.application()[1]
+            p.findDescendant(box, lambda o: o.getRole() == p.ROLE_PUSH_BUTTON).queryAction().doAction(0)
+            self.wait_for_events(lambda: self.events_of("window:destroy"))
+            self.pump(0.5)
+        finally:
+            orca.send_signal(signal.SIGINT)
+            try:
+                orca.wait(20)
+            except subprocess.TimeoutExpired:
+                orca.kill()
+            self.qel.kill()
+        with open(log, errors="replace") as f:
+            said = " ".join(line.split("SPEECH OUTPUT: '", 1)[1].split("'{", 1)[0].split("' {", 1)[0]
+                            for line in f if "SPEECH OUTPUT: '" in line)
+        print(f"     Orca said: {said}")
+        # In Italian, as QEL's users hear it.
+        for words, what in [("D campo inserimento 0 selezionato.", "D's label, role and value as QEL appears"),
+                            ("H campo inserimento FF selezionato.", "Tab to H: its label, role and value"),
+                            ("O campo inserimento 377 selezionato.", "Tab to O: its label, role and value"),
+                            ("Menu contestuale menù a comparsa. Taglia.", "Shift+F10: the edit menu, Down: its item"),
+                            ("Taglia. O campo inserimento 377 selezionato.", "Esc: back in O, read again"),
+                            ("About ... dialogo QEL   versione  1.0 Traduttore istantaneo formati numerici "
+                             "Decimale - Esadecimale - Ottale. Uscita pulsante.",
+                             "ABOUT's click: the About box with its texts, then Uscita"),
+                            ("Uscita pulsante. QEL  cornice. O campo inserimento 377 selezionato.",
+                             "Uscita's click: back in the converter, in O")]:
+            check(words in said, f"Orca says {words!r}: {what}")
+        shutil.rmtree(home, ignore_errors=True)
+
+    def screen_reader_enabled(self):
+        bus = self.Gio.bus_get_sync(self.Gio.BusType.SESSION, None)
+        reply = bus.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties", "Get",
+                              self.GLib.Variant("(ss)", ("org.a11y.Status", "ScreenReaderEnabled")),
+                              None, self.Gio.DBusCallFlags.NONE, -1, None)
+        return reply.unpack()[0]
 
 
 if __name__ == "__main__":
