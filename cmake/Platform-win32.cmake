@@ -9,7 +9,7 @@ set(WIN32_DIR ${CMAKE_SOURCE_DIR}/src/platform/win32)
 # <stdio.h> first with the switch off keeps msvcrt's snprintf.
 set(QEL_WIN32_CXX_OPTIONS
   -Os -ffunction-sections -fdata-sections
-  -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+  -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-threadsafe-statics
   -D__USE_MINGW_ANSI_STDIO=0 -include stdio.h)
 target_compile_options(qel_core PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${QEL_WIN32_CXX_OPTIONS}>)
 
@@ -17,6 +17,11 @@ add_executable(qel WIN32
   src/qel.cpp
   ${WIN32_DIR}/keyboard.cpp
   ${WIN32_DIR}/common_controls.cpp
+  ${WIN32_DIR}/field_names.cpp
+  ${WIN32_DIR}/runtime.cpp
+  # The label rule of every dialog manager, and the template reader it needs.
+  src/platform/common/dialog_template.cpp
+  src/platform/common/byte_reader.cpp
   res/qel.rc)
 set_target_properties(qel PROPERTIES OUTPUT_NAME QEL SUFFIX .EXE)
 # windres reads the icon and the headers too; make does not know that.
@@ -25,6 +30,13 @@ set_source_files_properties(res/qel.rc PROPERTIES OBJECT_DEPENDS "${QEL_RES_INPU
   # The application manifest goes into QEL.EXE only.
   COMPILE_DEFINITIONS QEL_APPLICATION_MANIFEST)
 target_include_directories(qel PRIVATE src res ${WIN32_DIR})
+set_source_files_properties(${WIN32_DIR}/field_names.cpp PROPERTIES
+  INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR}/src/platform/common)
+# std::string's members are otherwise taken from libstdc++'s own copy, which
+# is built with exceptions; with its assertions on, each unit compiles its
+# own, without them (runtime.cpp says why that matters).
+set_source_files_properties(${WIN32_DIR}/field_names.cpp src/platform/common/dialog_template.cpp
+  src/platform/common/byte_reader.cpp PROPERTIES COMPILE_DEFINITIONS _GLIBCXX_ASSERTIONS)
 target_compile_options(qel PRIVATE $<$<COMPILE_LANGUAGE:CXX>:${QEL_WIN32_CXX_OPTIONS}>)
 # No link time in the PE header (nor so in its checksum): one commit, one
 # QEL.EXE, whatever day or folder it is built in.

@@ -10,6 +10,13 @@
 // would stay on screen. The program's Backspace goes to our own function.
 void WINAPI QelKeybdEvent(BYTE virtualKey, BYTE scanCode, DWORD flags, ULONG_PTR extraInfo);
 #define keybd_event QelKeybdEvent
+
+// Screen readers take an edit's name from the static just before it in
+// z-order, and our templates put the labels after the fields: the dialogs
+// go through our function, which names the fields by their labels.
+INT_PTR WINAPI QelDialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC proc,
+                                  LPARAM param);
+#define DialogBoxParamA QelDialogBoxParamA
 #endif
 
 #endif
