@@ -2,7 +2,8 @@
 // window's; its controls are read by a small Windows program of ours that
 // runs beside it (tests/wine/driver.cpp) and answers on a pipe. Beside the
 // shared table, the wine_look checks look at what only the Windows program
-// has: its DPI awareness, and the system colours on screen.
+// has: its DPI awareness, the system colours on screen, and what screen
+// readers read through MSAA.
 
 // gtest before Xlib, whose macros (None, Bool) clash with it.
 #include <gtest/gtest.h>
@@ -286,6 +287,21 @@ class WineTarget : public Target {
                 screenshot.c_str());
   }
 
+  // What a screen reader hears over MSAA, asked by the driver from another
+  // process as NVDA or Narrator asks: each field named by its label, with
+  // its role (42, editable text) and value. Wine's oleacc has no proxy for
+  // buttons and statics (Windows' name them from their text): they read as
+  // nameless clients here, so only the fields are checked.
+  void ExpectScreenReaderNames() {
+    ASSERT_TRUE(Start(*x_));
+    x_->Type("255", 50);
+    const std::string fields = "=D|42|255;H|42|FF;O|42|377;";
+    const std::string answer = Ask("accessible QEL ");
+    EXPECT_EQ(answer.substr(0, fields.size()), fields);
+    std::printf("MSAA reads the converter as %s\n", answer.c_str());
+    EndAsTheUserDoes();
+  }
+
  private:
   std::vector<std::string> Environment(const char* debugChannels = "-all") const {
     std::vector<std::string> environment = ItalianUserEnvironment();
@@ -449,6 +465,7 @@ void RegisterLookChecks(WineTarget* target) {
   add("per_monitor_aware_at_96_and_192_dpi", [=] {
     for (int dpi : {96, 192}) target->ExpectPerMonitorAwareAt(dpi);
   });
+  add("screen_readers_name_the_controls", [=] { target->ExpectScreenReaderNames(); });
   add("high_contrast_colours_on_screen", [=] { target->ExpectHighContrastColours(); });
 }
 

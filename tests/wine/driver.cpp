@@ -7,13 +7,18 @@
 //                     program's ANSI calls make of it
 //   awareness CAPTION "=" and the DPI awareness Wine gives that window:
 //                     0 unaware, 1 system, 2 per monitor, -1 not known
+//   accessible CAPTION "=" and, for each control of that window in z-order,
+//                     what a screen reader gets through MSAA: name, role
+//                     number and value, "|" between them, ";" after each
 //   ping              "=" once the driver is up
 // An answer that starts with "!" says what was missing.
 #include <windows.h>
+#include <oleacc.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -42,6 +47,49 @@ void ControlText(const char* arguments) {
   Answer("=", utf8);
 }
 
+// Our own: the IID_IAccessible of 64-bit MinGW's libraries reads as garbage.
+const GUID kIAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+
+void AppendUtf8(std::string& out, BSTR text) {
+  char utf8[512] = "";
+  if (text) WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+  out += utf8;
+  SysFreeString(text);
+}
+
+// As a screen reader asks a control: the program answers WM_GETOBJECT, or
+// oleacc's proxy for the control's class stands in.
+std::string AccessibleDescription(HWND control) {
+  IAccessible* accessible = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, kIAccessible,
+                                        reinterpret_cast<void**>(&accessible))))
+    return "!";
+  VARIANT self;
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr, value = nullptr;
+  VARIANT role;
+  VariantInit(&role);
+  accessible->get_accName(self, &name);
+  accessible->get_accRole(self, &role);
+  accessible->get_accValue(self, &value);
+  accessible->Release();
+  std::string description;
+  AppendUtf8(description, name);
+  description += "|" + std::to_string(role.vt == VT_I4 ? role.lVal : -1) + "|";
+  AppendUtf8(description, value);
+  return description;
+}
+
+void AccessibleControls(const char* caption) {
+  HWND window = FindWindowA(nullptr, caption);
+  if (!window) return Answer("!no window ", caption);
+  std::string answer;
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    answer += AccessibleDescription(child) + ";";
+  Answer("=", answer.c_str());
+}
+
 void WindowDpiAwareness(const char* caption) {
   HWND window = FindWindowA(nullptr, caption);
   if (!window) return Answer("!no window ", caption);
@@ -54,11 +102,13 @@ void WindowDpiAwareness(const char* caption) {
 }  // namespace
 
 int main() {
+  CoInitialize(nullptr);
   char line[512];
   while (std::fgets(line, sizeof line, stdin)) {
     line[std::strcspn(line, "\r\n")] = '\0';
     if (std::strncmp(line, "text ", 5) == 0) ControlText(line + 5);
     else if (std::strncmp(line, "awareness ", 10) == 0) WindowDpiAwareness(line + 10);
+    else if (std::strncmp(line, "accessible ", 11) == 0) AccessibleControls(line + 11);
     else if (std::strcmp(line, "ping") == 0) Answer("=", "");
     else Answer("!unknown command ", line);
   }
