@@ -70,3 +70,17 @@ add_custom_command(OUTPUT ${QEL_SITE_DIR}/qel-192.png ${QEL_SITE_DIR}/qel-512.pn
   COMMENT "Page icons from res/qel.ico"
   VERBATIM)
 add_custom_target(qel_site ALL DEPENDS ${site_files})
+
+# The service worker keeps these for use without the network, under a key
+# made of their contents: the worker changes with every build that changes
+# what it keeps, and browsers fetch a changed worker on the next visit.
+set(offline_files index.html qel.css qel.js qel.wasm qel.ico qel.webmanifest)
+string(REPLACE ";" "," offline_list "${offline_files}")
+add_custom_command(OUTPUT ${QEL_SITE_DIR}/qel-sw.js
+  COMMAND ${CMAKE_COMMAND} -DINPUT=${CMAKE_SOURCE_DIR}/web/qel-sw.js -DOUTPUT=${QEL_SITE_DIR}/qel-sw.js
+          -DSITE=${QEL_SITE_DIR} -DFILES=${offline_list} -P ${CMAKE_SOURCE_DIR}/cmake/ServiceWorker.cmake
+  DEPENDS ${CMAKE_SOURCE_DIR}/web/qel-sw.js ${CMAKE_SOURCE_DIR}/cmake/ServiceWorker.cmake ${site_files} qel
+  COMMENT "Service worker keyed by the page's contents"
+  VERBATIM)
+add_custom_target(qel_service_worker ALL DEPENDS ${QEL_SITE_DIR}/qel-sw.js)
+add_dependencies(qel_service_worker qel_site)

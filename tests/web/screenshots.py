@@ -1,6 +1,9 @@
 """Pictures of QEL's page in headless Chromium: the converter after 255 was
 typed, as the browser shows it by default, in dark mode and in forced
-colours (high contrast), and the About box open above it.
+colours (high contrast), and the About box open above it; then the
+converter as an installed application, in an app window (display-mode
+standalone) that it sizes itself, whose title bar headless Chromium does
+not draw.
 
   screenshots.py SITE OUTDIR [DEVICE_PIXEL_RATIO]
 """
@@ -52,6 +55,18 @@ def main():
                     about = driver.find_element("css selector", "button[data-id='104']")
                     ActionChains(driver).click(about).perform()
                     shoot(driver, os.path.join(out, "qel-web-about%s.png" % suffix))
+        finally:
+            driver.quit()
+        # The app window is opened with the browser; the probe comes with the second load.
+        driver = browser.chromium(["--force-device-scale-factor=" + scale, "--app=" + url])
+        try:
+            driver.get(url)
+            browser.wait_until_ready(driver)
+            ActionChains(driver).send_keys("255").perform()
+            shot = driver.execute_cdp_cmd("Page.captureScreenshot", {"format": "png"})
+            with open(os.path.join(out, "qel-web-installed%s.png" % suffix), "wb") as file:
+                file.write(base64.b64decode(shot["data"]))
+            print(os.path.join(out, "qel-web-installed%s.png" % suffix))
         finally:
             driver.quit()
 

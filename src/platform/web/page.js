@@ -14,6 +14,7 @@ var LibraryQelPage = {
     canvas: null,
     audio: null,
     lastFocus: null,  // in the dialogs, wherever they are
+    offline: null,    // the service worker's registration, once asked for
 
     start: function() {
       Qel.desk = document.getElementById('desk');
@@ -97,6 +98,19 @@ var LibraryQelPage = {
       }, {once: true});
     },
 
+    // Installed, QEL's window is its own and fits its dialogs, as on the
+    // desktop (browsers let only such windows be sized by the page).
+    fitWindow: function() {
+      if (Qel.desk.ownerDocument != document || !matchMedia('(display-mode: standalone)').matches) return;
+      var page = document.body.getBoundingClientRect(), right = page.right, bottom = page.bottom;
+      document.querySelectorAll('dialog:modal').forEach(function(dialog) {
+        var box = dialog.getBoundingClientRect();
+        right = Math.max(right, box.right);
+        bottom = Math.max(bottom, box.bottom);
+      });
+      resizeTo(Math.ceil(right) + outerWidth - innerWidth, Math.ceil(bottom) + outerHeight - innerHeight);
+    },
+
     // A window of its own that stays above the others, where the browser
     // offers one; the dialogs go back to the page when it is closed, and
     // the keyboard stays where it was in them.
@@ -120,7 +134,10 @@ var LibraryQelPage = {
     },
   },
 
+  // Once the converter waits for keys, the service worker fetches its
+  // copy of the page's files, which then do not slow the page's own.
   page_wait_for_event: function() {
+    if (!Qel.offline && navigator.serviceWorker) Qel.offline = navigator.serviceWorker.register('qel-sw.js');
     return Asyncify.handleSleep(function(wakeUp) {
       if (Qel.events.length) wakeUp();
       else Qel.wake = wakeUp;
@@ -167,9 +184,10 @@ var LibraryQelPage = {
 
   page_show_dialog: function(dialog, modal) {
     dialog = Qel.elements[dialog];
-    if (!modal) return dialog.show();
-    dialog.showModal();
+    if (modal) dialog.showModal();
+    else dialog.show();
     if (dialog.qelOwner) dialog.qelOwner.classList.add('inactive');
+    Qel.fitWindow();
   },
 
   page_place_dialog: function(dialog, x, y) {
@@ -184,6 +202,7 @@ var LibraryQelPage = {
     dialog.close();
     dialog.remove();
     if (dialog.qelOwner) dialog.qelOwner.classList.remove('inactive');
+    Qel.fitWindow();
   },
 
   page_program_ended: function() {
@@ -191,6 +210,7 @@ var LibraryQelPage = {
     document.getElementById('pip').hidden = true;
     document.getElementById('ended').hidden = false;
     document.getElementById('restart').focus();
+    Qel.fitWindow();
   },
 
   page_create_element: function(dialog, kind, id, x, y, width, height, classes) {

@@ -1,0 +1,81 @@
+"""QEL's page as an installed application, as Chromium itself reports it:
+installable, its service worker active after the first visit, started and
+converting with the network gone, and a newer build served afterwards
+shown whole once the older one has ended.
+
+  installed_test.py SITE
+"""
+import os
+import shutil
+import sys
+import tempfile
+
+from selenium.webdriver.common.action_chains import ActionChains
+
+sys.path.insert(0, os.path.dirname(__file__))
+import browser  # noqa: E402
+
+NEWER_WORKER_INSTALLED = """const done = arguments[0];
+navigator.serviceWorker.getRegistration().then(r => r.update().then(() => {
+  const worker = r.installing || r.waiting;
+  if (!worker || worker.state != 'installing') return done(worker && worker.state);
+  worker.onstatechange = () => done(worker.state);
+}));"""
+
+
+# A newer build: other files, hence another key in the worker.
+NEWER_BUILD = [("index.html", "<title>QEL<", "<title>QEL newer<"),
+               ("qel.js", "Qel.start();", "Qel.start();window.qelNewer=true;"),
+               ("qel-sw.js", "var CACHE = 'qel-", "var CACHE = 'qel-newer-")]
+
+
+def main():
+    failures = []
+
+    def check(what, condition):
+        print(("ok   " if condition else "FAIL ") + what)
+        failures.extend([] if condition else [what])
+
+    site = shutil.copytree(sys.argv[1], os.path.join(tempfile.mkdtemp(), "site"))
+    with browser.served(site) as url:
+        driver = browser.chromium()
+        cdp = driver.execute_cdp_cmd
+
+        def start(offline=False):  # the browser's cache stays off: only the worker can answer
+            driver.get("about:blank")
+            cdp("Network.emulateNetworkConditions",
+                {"offline": offline, "latency": 0, "downloadThroughput": -1, "uploadThroughput": -1})
+            driver.get(url)
+            browser.wait_until_ready(driver)
+
+        try:
+            cdp("Network.enable", {})
+            cdp("Network.setCacheDisabled", {"cacheDisabled": True})
+            start()
+            check("installable", cdp("Page.getInstallabilityErrors", {})["installabilityErrors"] == [])
+            check("the service worker is active after the first visit", driver.execute_async_script(
+                "navigator.serviceWorker.ready.then(r => arguments[0](r.active.state))") in ("activating", "activated"))
+            start(offline=True)
+            ActionChains(driver).send_keys("255").perform()
+            check("with the network gone, the converter starts and converts",
+                  [driver.execute_script("return qelTest.text('QEL ', %d)" % i) for i in (101, 102, 103)] ==
+                  ["255", "FF", "377"])
+
+            for name, old, new in NEWER_BUILD:
+                path = os.path.join(site, name)
+                text = open(path).read()
+                open(path, "w").write(text.replace(old, new))
+            start()
+            check("a newer build is fetched on the next visit",
+                  driver.execute_async_script(NEWER_WORKER_INSTALLED) == "installed")
+            start(offline=True)
+            check("and shown whole, without the network, once the older one has ended",
+                  driver.execute_script("return document.title == 'QEL newer' && window.qelNewer === true"))
+        finally:
+            driver.quit()
+            shutil.rmtree(os.path.dirname(site))
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
