@@ -12,6 +12,7 @@ Exit 0 if all checks pass, 1 if any fails, 77 if a tool is missing.
 import ctypes
 import ctypes.util
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -189,10 +190,7 @@ class Checks:
     def switching_on(self):
         self.pump(1.0)
         check(self.application() is None, "with accessibility not enabled QEL stays off the bus")
-        bus = self.Gio.bus_get_sync(self.Gio.BusType.SESSION, None)
-        bus.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties", "Set",
-                      self.GLib.Variant("(ssv)", ("org.a11y.Status", "IsEnabled", self.GLib.Variant("b", True))),
-                      None, self.Gio.DBusCallFlags.NONE, -1, None)
+        self.a11y_status("Set", "IsEnabled", self.GLib.Variant("b", True))
         enabled = time.monotonic()
         if not check(self.wait_for(lambda: self.application() is not None, 10), "QEL appears once IsEnabled is true"):
             return False
@@ -406,48 +404,41 @@ class Checks:
             code = None
         check(code == 0, f"Esc ends QEL with exit code 0, the bridge running ({code})")
 
-    # ---- Orca, the real client: what it says and shows is in its debug file,
-    # written out when it quits. Keys are real; each step waits for QEL's own
-    # event, then gives Orca a moment to speak before the next key.
+    # ---- Orca, the real client: what it says is in its debug file, written
+    # out when it quits. Each step waits for QEL's own event, then gives Orca
+    # a moment to speak before the next key or click.
 
     def orca_speaks_what_is_shown(self):
         if not shutil.which("orca"):
             print("SKIP Orca: not installed")
             return
-        p = self.pyatspi
-        home = tempfile.mkdtemp(prefix="qel-orca-")
+        p, home = self.pyatspi, tempfile.mkdtemp(prefix="qel-orca-")
         log = os.path.join(home, "orca.log")
-        env = dict(self.env, XDG_DATA_HOME=home, XDG_CONFIG_HOME=home)
-        orca = subprocess.Popen(["orca", "--replace", f"--debug-file={log}"], env=env,
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        orca = subprocess.Popen(["orca", "--replace", f"--debug-file={log}"], stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, env=dict(self.env, XDG_DATA_HOME=home, XDG_CONFIG_HOME=home))
         self.events.clear()
+        click = lambda window: lambda: p.findDescendant(  # noqa: E731
+            self.application()[window], lambda o: o.getRole() == p.ROLE_PUSH_BUTTON).queryAction().doAction(0)
+        steps = [(lambda: self.keys("type", "--delay", "60", "255"),
+                  lambda: self.events_of("object:text-changed:insert", "O")),
+                 (lambda: self.keys("key", "Tab"), lambda: self.focused("H")),
+                 (lambda: self.keys("key", "Tab"), lambda: self.focused("O")),
+                 (lambda: self.keys("key", "shift+F10"), lambda: self.focused("Menu contestuale")),
+                 (lambda: self.keys("key", "Down"), lambda: self.focused("Taglia")),
+                 (lambda: self.keys("key", "Escape"), lambda: len(self.focused("O")) == 2),
+                 (click(0), lambda: self.events_of("window:activate", "About ...")),  # ABOUT
+                 (click(1), lambda: self.events_of("window:destroy"))]  # Uscita
         try:
-            self.wait_for(lambda: self.screen_reader_enabled(), 20)
+            self.wait_for(lambda: self.a11y_status("Get", "ScreenReaderEnabled").unpack()[0], 20)
             self.pump(1.0)  # Orca registers its listeners once it has said it is on
             self.qel = subprocess.Popen([self.program], env=self.env)
             if not check(self.wait_for_events(lambda: self.focused("D"), 20), "Orca on: QEL appears with D focused"):
                 return
             self.main_window = self.window_id()
-            self.app = self.application()
-            self.frame = self.app[0]
-            steps = [(("type", "--delay", "60", "255"), lambda: self.events_of("object:text-changed:insert", "O")),
-                     (("key", "Tab"), lambda: self.focused("H")),
-                     (("key", "Tab"), lambda: self.focused("O")),
-                     (("key", "shift+F10"), lambda: self.focused("Menu contestuale")),
-                     (("key", "Down"), lambda: self.focused("Taglia")),
-                     (("key", "Escape"), lambda: len(self.focused("O")) == 2)]
-            for keys, seen in steps:
+            for act, seen in steps:
                 self.pump(0.5)
-                self.keys(*keys)
+                act()
                 self.wait_for_events(seen)
-            self.pump(0.5)
-            about = p.findDescendant(self.frame, lambda o: o.getRole() == p.ROLE_PUSH_BUTTON)
-            about.queryAction().doAction(0)
-            self.wait_for_events(lambda: self.events_of("window:activate", "About ..."))
-            self.pump(0.5)
-            box = self.application()[1]
-            p.findDescendant(box, lambda o: o.getRole() == p.ROLE_PUSH_BUTTON).queryAction().doAction(0)
-            self.wait_for_events(lambda: self.events_of("window:destroy"))
             self.pump(0.5)
         finally:
             orca.send_signal(signal.SIGINT)
@@ -457,30 +448,26 @@ class Checks:
                 orca.kill()
             self.qel.kill()
         with open(log, errors="replace") as f:
-            said = " ".join(line.split("SPEECH OUTPUT: '", 1)[1].split("'{", 1)[0].split("' {", 1)[0]
+            said = " ".join(re.split(r"' ?\{", line.split("SPEECH OUTPUT: '", 1)[1])[0]
                             for line in f if "SPEECH OUTPUT: '" in line)
         print(f"     Orca said: {said}")
-        # In Italian, as QEL's users hear it.
-        for words, what in [("D campo inserimento 0 selezionato.", "D's label, role and value as QEL appears"),
-                            ("H campo inserimento FF selezionato.", "Tab to H: its label, role and value"),
-                            ("O campo inserimento 377 selezionato.", "Tab to O: its label, role and value"),
-                            ("Menu contestuale menù a comparsa. Taglia.", "Shift+F10: the edit menu, Down: its item"),
-                            ("Taglia. O campo inserimento 377 selezionato.", "Esc: back in O, read again"),
-                            ("About ... dialogo QEL   versione  1.0 Traduttore istantaneo formati numerici "
-                             "Decimale - Esadecimale - Ottale. Uscita pulsante.",
-                             "ABOUT's click: the About box with its texts, then Uscita"),
-                            ("Uscita pulsante. QEL  cornice. O campo inserimento 377 selezionato.",
-                             "Uscita's click: back in the converter, in O")]:
-            check(words in said, f"Orca says {words!r}: {what}")
         shutil.rmtree(home, ignore_errors=True)
+        # In Italian, as QEL's users hear it: a field's label, role and value as
+        # QEL appears and on Tab; the edit menu and an item; Esc back to the
+        # field; ABOUT's click, the About box and its texts; Uscita's, back.
+        for words in ["QEL  cornice. D campo inserimento 0 selezionato.", "H campo inserimento FF selezionato.",
+                      "O campo inserimento 377 selezionato.", "Menu contestuale menù a comparsa. Taglia.",
+                      "Taglia. O campo inserimento 377 selezionato.",
+                      "About ... dialogo QEL   versione  1.0 Traduttore istantaneo formati numerici "
+                      "Decimale - Esadecimale - Ottale. Uscita pulsante.",
+                      "Uscita pulsante. QEL  cornice. O campo inserimento 377 selezionato."]:
+            check(words in said, f"Orca says {words!r}")
 
-    def screen_reader_enabled(self):
+    def a11y_status(self, method, name, *value):
         bus = self.Gio.bus_get_sync(self.Gio.BusType.SESSION, None)
-        reply = bus.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties", "Get",
-                              self.GLib.Variant("(ss)", ("org.a11y.Status", "ScreenReaderEnabled")),
-                              None, self.Gio.DBusCallFlags.NONE, -1, None)
-        return reply.unpack()[0]
-
+        return bus.call_sync("org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties", method,
+                             self.GLib.Variant("(ss" + "v" * len(value) + ")", ("org.a11y.Status", name, *value)),
+                             None, self.Gio.DBusCallFlags.NONE, -1, None)
 
 if __name__ == "__main__":
     sys.exit(main())

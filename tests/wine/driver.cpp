@@ -50,43 +50,34 @@ void ControlText(const char* arguments) {
 // Our own: the IID_IAccessible of 64-bit MinGW's libraries reads as garbage.
 const GUID kIAccessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
 
-void AppendUtf8(std::string& out, BSTR text) {
+std::string Utf8(BSTR text) {
   char utf8[512] = "";
   if (text) WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
-  out += utf8;
   SysFreeString(text);
+  return utf8;
 }
 
-// As a screen reader asks a control: the program answers WM_GETOBJECT, or
-// oleacc's proxy for the control's class stands in.
-std::string AccessibleDescription(HWND control) {
-  IAccessible* accessible = nullptr;
-  if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, kIAccessible,
-                                        reinterpret_cast<void**>(&accessible))))
-    return "!";
-  VARIANT self;
-  self.vt = VT_I4;
-  self.lVal = CHILDID_SELF;
-  BSTR name = nullptr, value = nullptr;
-  VARIANT role;
-  VariantInit(&role);
-  accessible->get_accName(self, &name);
-  accessible->get_accRole(self, &role);
-  accessible->get_accValue(self, &value);
-  accessible->Release();
-  std::string description;
-  AppendUtf8(description, name);
-  description += "|" + std::to_string(role.vt == VT_I4 ? role.lVal : -1) + "|";
-  AppendUtf8(description, value);
-  return description;
-}
-
+// As a screen reader asks each control of a window: the program answers
+// WM_GETOBJECT, or oleacc's proxy for the control's class stands in.
 void AccessibleControls(const char* caption) {
   HWND window = FindWindowA(nullptr, caption);
   if (!window) return Answer("!no window ", caption);
   std::string answer;
-  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-    answer += AccessibleDescription(child) + ";";
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    IAccessible* accessible = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(child, OBJID_CLIENT, kIAccessible, reinterpret_cast<void**>(&accessible))))
+      return Answer("!no accessible object in ", caption);
+    VARIANT self, role;
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VariantInit(&role);
+    BSTR name = nullptr, value = nullptr;
+    accessible->get_accName(self, &name);
+    accessible->get_accRole(self, &role);
+    accessible->get_accValue(self, &value);
+    accessible->Release();
+    answer += Utf8(name) + "|" + std::to_string(role.vt == VT_I4 ? role.lVal : -1) + "|" + Utf8(value) + ";";
+  }
   Answer("=", answer.c_str());
 }
 
