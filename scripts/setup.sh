@@ -46,6 +46,7 @@ fi
 # speech and braille services it recommends: it writes what it would say
 # into its debug file.
 if [ "${1:-all}" = all ] && ! dpkg-query -W -f='${Status}' orca 2>/dev/null | grep -q "ok installed"; then
+  ${SUDO:-} apt-get update -qq
   DEBIAN_FRONTEND=noninteractive ${SUDO:-} apt-get install -y -qq --no-install-recommends orca >/dev/null
 fi
 
