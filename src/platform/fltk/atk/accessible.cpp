@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <clocale>
+#include <cmath>
 #include <cstring>
 #include <deque>
 #include <string>
@@ -539,7 +540,9 @@ AtkAttributeSet* GetDefaultAttributes(AtkText* object) {
   AtkAttributeSet* set = AddDirection(nullptr);
   set = AddAttribute(set, ATK_TEXT_ATTR_LANGUAGE, LocaleLanguage());
   set = AddAttribute(set, ATK_TEXT_ATTR_FAMILY_NAME, family ? family : "");
-  set = AddAttribute(set, ATK_TEXT_ATTR_SIZE, std::to_string(edit->textsize()));
+  // In points, as Pango gives it: FLTK's pixels are at the desktop's scale.
+  const long points = std::lround(edit->textsize() * 72.0 / (96.0 * a->dialog->scale.layout));
+  set = AddAttribute(set, ATK_TEXT_ATTR_SIZE, std::to_string(points));
   set = AddAttribute(set, ATK_TEXT_ATTR_WEIGHT, "400");
   set = AddAttribute(set, ATK_TEXT_ATTR_FG_COLOR, AtkColor(edit->textcolor()));
   set = AddAttribute(set, ATK_TEXT_ATTR_BG_COLOR, AtkColor(edit->color()));
