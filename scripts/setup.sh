@@ -32,13 +32,23 @@ if [ "${1:-all}" = all ]; then
   fi
 fi
 
+# A mirror caught in the middle of a sync fails an update now and then: try
+# again, and go on with the lists there are if it still fails.
+update_package_lists() {
+  for attempt in 1 2 3; do
+    ${SUDO:-} apt-get update -qq && return
+    echo "setup: apt-get update failed (attempt $attempt)"
+    sleep 10
+  done
+}
+
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" || missing+=("$package")
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
-  ${SUDO:-} apt-get update -qq
+  update_package_lists
   DEBIAN_FRONTEND=noninteractive ${SUDO:-} apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 
@@ -46,7 +56,7 @@ fi
 # speech and braille services it recommends: it writes what it would say
 # into its debug file.
 if [ "${1:-all}" = all ] && ! dpkg-query -W -f='${Status}' orca 2>/dev/null | grep -q "ok installed"; then
-  ${SUDO:-} apt-get update -qq
+  update_package_lists
   DEBIAN_FRONTEND=noninteractive ${SUDO:-} apt-get install -y -qq --no-install-recommends orca >/dev/null
 fi
 
