@@ -13,7 +13,9 @@ import tempfile
 from selenium.webdriver.common.action_chains import ActionChains
 
 sys.path.insert(0, os.path.dirname(__file__))
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), ".."))
 import browser  # noqa: E402
+from session_checks import check, failures  # noqa: E402
 
 NEWER_WORKER_INSTALLED = """const done = arguments[0];
 navigator.serviceWorker.getRegistration().then(r => r.update().then(() => {
@@ -30,12 +32,6 @@ NEWER_BUILD = [("index.html", "<title>QEL<", "<title>QEL newer<"),
 
 
 def main():
-    failures = []
-
-    def check(what, condition):
-        print(("ok   " if condition else "FAIL ") + what)
-        failures.extend([] if condition else [what])
-
     site = shutil.copytree(sys.argv[1], os.path.join(tempfile.mkdtemp(), "site"))
     with browser.served(site) as url:
         driver = browser.chromium()
@@ -52,25 +48,24 @@ def main():
             cdp("Network.enable", {})
             cdp("Network.setCacheDisabled", {"cacheDisabled": True})
             start()
-            check("installable", cdp("Page.getInstallabilityErrors", {})["installabilityErrors"] == [])
-            check("the service worker is active after the first visit", driver.execute_async_script(
-                "navigator.serviceWorker.ready.then(r => arguments[0](r.active.state))") in ("activating", "activated"))
+            check(cdp("Page.getInstallabilityErrors", {})["installabilityErrors"] == [], "installable")
+            check(driver.execute_async_script("navigator.serviceWorker.ready.then(r => arguments[0](r.active.state))")
+                  in ("activating", "activated"), "the service worker is active after the first visit")
             start(offline=True)
             ActionChains(driver).send_keys("255").perform()
-            check("with the network gone, the converter starts and converts",
-                  [driver.execute_script("return qelTest.text('QEL ', %d)" % i) for i in (101, 102, 103)] ==
-                  ["255", "FF", "377"])
+            check([driver.execute_script("return qelTest.text('QEL ', %d)" % i) for i in (101, 102, 103)] ==
+                  ["255", "FF", "377"], "with the network gone, the converter starts and converts")
 
             for name, old, new in NEWER_BUILD:
                 path = os.path.join(site, name)
                 text = open(path).read()
                 open(path, "w").write(text.replace(old, new))
             start()
-            check("a newer build is fetched on the next visit",
-                  driver.execute_async_script(NEWER_WORKER_INSTALLED) == "installed")
+            check(driver.execute_async_script(NEWER_WORKER_INSTALLED) == "installed",
+                  "a newer build is fetched on the next visit")
             start(offline=True)
-            check("and shown whole, without the network, once the older one has ended",
-                  driver.execute_script("return document.title == 'QEL newer' && window.qelNewer === true"))
+            check(driver.execute_script("return document.title == 'QEL newer' && window.qelNewer === true"),
+                  "and shown whole, without the network, once the older one has ended")
         finally:
             driver.quit()
             shutil.rmtree(os.path.dirname(site))
