@@ -361,8 +361,7 @@ void WakeModalLoop() {
     });
   }
   const char wake = 0;
-  if (write(wakeUp[1], &wake, 1) < 0) {
-  }  // full: a wake-up is pending already
+  [[maybe_unused]] const ssize_t written = write(wakeUp[1], &wake, 1);  // a full pipe: one is pending
 }
 
 BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {

@@ -504,7 +504,7 @@ AtkAttributeSet* AddAttribute(AtkAttributeSet* set, AtkTextAttribute name, std::
 }
 
 AtkAttributeSet* AddDirection(AtkAttributeSet* set) {
-  return AddAttribute(set, ATK_TEXT_ATTR_DIRECTION, atk_text_attribute_get_value(ATK_TEXT_ATTR_DIRECTION, 1));
+  return AddAttribute(set, ATK_TEXT_ATTR_DIRECTION, "ltr");
 }
 
 // As Pango names the locale's language: "it-it" for it_IT.UTF-8.
