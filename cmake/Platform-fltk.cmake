@@ -13,6 +13,7 @@ include(cmake/Resources.cmake)
 set(FLTK_DIR ${CMAKE_SOURCE_DIR}/src/platform/fltk)
 
 add_library(qel_platform STATIC
+  ${QEL_DIALOG_SOURCES}
   ${FLTK_DIR}/accessibility.cpp
   ${FLTK_DIR}/dialog.cpp
   ${FLTK_DIR}/edit.cpp
@@ -20,14 +21,13 @@ add_library(qel_platform STATIC
   ${FLTK_DIR}/button.cpp
   ${FLTK_DIR}/static.cpp
   ${FLTK_DIR}/icon.cpp
-  ${FLTK_DIR}/input.cpp
   ${FLTK_DIR}/popup_menu.cpp
   ${FLTK_DIR}/screen_reader_watch.cpp
   ${FLTK_DIR}/session_bus.cpp
   ${FLTK_DIR}/settings_portal.cpp
   ${FLTK_DIR}/system_colors.cpp
   ${FLTK_DIR}/x11_window.cpp)
-target_include_directories(qel_platform PUBLIC ${FLTK_DIR} PRIVATE ${FLTK_INCLUDE_DIR})
+target_include_directories(qel_platform PUBLIC ${FLTK_DIR} ${QEL_DIALOG_DIR} PRIVATE ${FLTK_INCLUDE_DIR})
 target_link_libraries(qel_platform PUBLIC qel_common ${FLTK_LIBRARY} X11::X11 ${CMAKE_DL_LIBS}
                       PRIVATE PkgConfig::QEL_DBUS)
 
@@ -53,7 +53,7 @@ if(QEL_ATK_FOUND)
     PREFIX "" OUTPUT_NAME qel-accessibility
     LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
     CXX_VISIBILITY_PRESET hidden)
-  target_include_directories(qel_accessibility PRIVATE ${FLTK_DIR} ${QEL_COMMON_DIR} ${FLTK_INCLUDE_DIR})
+  target_include_directories(qel_accessibility PRIVATE ${FLTK_DIR} ${QEL_DIALOG_DIR} ${QEL_COMMON_DIR} ${FLTK_INCLUDE_DIR})
   target_link_libraries(qel_accessibility PRIVATE PkgConfig::QEL_ATK ${FLTK_LIBRARY} X11::X11)
   add_dependencies(qel qel_accessibility)
   # Looked for beside the program, then in ../lib/qel/plugins from it. Not

@@ -19,14 +19,14 @@ target_compile_options(qel_common PRIVATE ${QEL_WEB_CXX_OPTIONS})
 
 add_executable(qel
   src/qel.cpp
+  ${QEL_DIALOG_SOURCES}
   ${WEB_DIR}/dialog.cpp
   ${WEB_DIR}/edit.cpp
   ${WEB_DIR}/button.cpp
   ${WEB_DIR}/static.cpp
-  ${WEB_DIR}/input.cpp
   ${WEB_DIR}/startup.cpp
   ${CMAKE_BINARY_DIR}/qel_resources.cpp)
-target_include_directories(qel PRIVATE src res ${QEL_PLATFORM_INCLUDE_DIRS})
+target_include_directories(qel PRIVATE src res ${QEL_PLATFORM_INCLUDE_DIRS} ${QEL_DIALOG_DIR})
 target_compile_options(qel PRIVATE ${QEL_WEB_CXX_OPTIONS})
 target_link_libraries(qel PRIVATE qel_core qel_common)
 # DialogBoxParamA returns only after EndDialog: the program sleeps in the

@@ -35,3 +35,12 @@ add_library(qel_common STATIC
   ${QEL_COMMON_DIR}/dialog_keys.cpp
   ${QEL_COMMON_DIR}/icon_pixels.cpp)
 target_include_directories(qel_common PUBLIC ${QEL_COMMON_DIR})
+
+# The dialog manager of the units that have no USER32: USER32's rules,
+# compiled into each such unit beside the backend it calls (backend.h).
+set(QEL_DIALOG_DIR ${CMAKE_SOURCE_DIR}/src/platform/dialog)
+set(QEL_DIALOG_SOURCES
+  ${QEL_DIALOG_DIR}/dialog_manager.cpp
+  ${QEL_DIALOG_DIR}/edit_control.cpp
+  ${QEL_DIALOG_DIR}/edit_rule.cpp
+  ${QEL_DIALOG_DIR}/input.cpp)

@@ -30,13 +30,14 @@ Measured measured;
 INT_PTR CALLBACK Measure(HWND dialog, UINT message, WPARAM, LPARAM) {
   if (message != WM_INITDIALOG) return 0;
   measured = Measured();
-  measured.width = dialog->window->w();
-  measured.height = dialog->window->h();
+  measured.width = WindowOf(*dialog)->w();
+  measured.height = WindowOf(*dialog)->h();
   for (const auto& control : dialog->controls) {
-    if (control->kind != &kStaticKind || (control->style & SS_TYPEMASK) != SS_ICON) continue;
-    measured.iconWidth = control->widget->w();
-    measured.iconHeight = control->widget->h();
-    measured.iconEdge = Fl::box_dw(control->widget->box());
+    if (control->kind->controlClass != ControlClass::Static || (control->style & SS_TYPEMASK) != SS_ICON)
+      continue;
+    measured.iconWidth = WidgetOf(*control)->w();
+    measured.iconHeight = WidgetOf(*control)->h();
+    measured.iconEdge = Fl::box_dw(WidgetOf(*control)->box());
   }
   EndDialog(dialog, 0);
   return 0;
@@ -101,7 +102,7 @@ void PasteInto(HWND dialog, int id, const std::string& text) {
     if (control->id != id) continue;
     Fl::e_text = const_cast<char*>(text.c_str());
     Fl::e_length = static_cast<int>(text.size());
-    control->widget->handle(FL_PASTE);
+    WidgetOf(*control)->handle(FL_PASTE);
   }
 }
 

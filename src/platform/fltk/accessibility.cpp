@@ -52,14 +52,13 @@ std::string ProgramFolder() {
 }
 
 void FocusControl(Control& control) {
-  ActivateWindow(control.dialog->window);
-  Fl::focus(control.widget);
-  if (control.kind->selectAll) control.kind->selectAll(control);
+  ActivateWindow(WindowOf(*control.dialog));
+  FocusControlFromKeyboard(control);
 }
 
 void ReplaceText(Control& control, int from, int to, const char* text, int length) {
-  auto* edit = static_cast<Fl_Input*>(control.widget);
-  ActivateWindow(control.dialog->window);
+  auto* edit = static_cast<Fl_Input*>(WidgetOf(control));
+  ActivateWindow(WindowOf(*control.dialog));
   Fl::focus(edit);
   if (length <= 0) {
     edit->cut(from, to);
@@ -78,7 +77,7 @@ void ReplaceText(Control& control, int from, int to, const char* text, int lengt
   Fl::e_length = savedLength;
 }
 
-void Click(Control& control) { control.widget->do_callback(); }
+void Click(Control& control) { WidgetOf(control)->do_callback(); }
 
 const AccessibilityServices services = {FocusControl, ReplaceText, Click, ChooseMenuItem};
 

@@ -84,24 +84,19 @@ std::string ButtonLabel(const Control& control, const std::string& text, const F
   return WrapToWidth(text, button->w() - Fl::box_dw(button->box()) - 2);
 }
 
-Fl_Widget* CreateButton(Control& control, const DialogItemTemplate& item, const PixelRect& rect) {
+}  // namespace
+
+Fl_Widget* CreateButtonWidget(Control& control, const PixelRect& rect) {
   Fl_Widget* button;
   if ((control.style & BS_TYPEMASK) == BS_GROUPBOX) button = new GroupBox(rect);
   else button = new PushButton(rect, control);
-  ApplyDialogFont(button, control.dialog->font);
-  control.text = item.title.isOrdinal ? "" : item.title.name;
+  ApplyDialogFont(button, control.dialog->native->font);
   button->copy_label(ButtonLabel(control, control.text, button).c_str());
   return button;
 }
 
-void SetButtonText(Control& control, const char* text) {
-  control.text = text;
-  control.widget->copy_label(ButtonLabel(control, control.text, control.widget).c_str());
-  control.widget->redraw();
+void ShowButtonText(Control& control) {
+  Fl_Widget* button = WidgetOf(control);
+  button->copy_label(ButtonLabel(control, control.text, button).c_str());
+  button->redraw();
 }
-
-const char* ButtonText(const Control& control) { return control.text.c_str(); }
-
-}  // namespace
-
-const ControlKind kButtonKind = {"BUTTON", CreateButton, SetButtonText, ButtonText, nullptr, false};

@@ -1,23 +1,34 @@
-// DialogBoxParamA and friends: dialogs built from compiled templates, run
-// modally on FLTK.
+// The FLTK backend of the dialog manager: dialogs as double-buffered
+// windows, the event loop, the bell, and what other processes and
+// assistive technology are told.
+//
+// Implemented:
+//  [X] windows of the template's size and caption, at the desktop's scale
+//      (Xft.dpi), kept above for WS_EX_TOPMOST, transient for their owner
+//  [X] edits, push buttons, group boxes, static texts and icons
+//  [X] the desktop's colours and their changes (settings portal, X resources)
+//  [X] controls' texts published for other processes (_QEL_CONTROL_TEXTS)
+//  [X] AT-SPI through a plug-in, loaded when a screen reader may listen
+//  [ ] keyboard mnemonics (the templates have none)
 #include "dialog.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Image.H>
+#include <FL/Fl_Input.H>
 #include <FL/Fl_Widget.H>
+#include <FL/fl_ask.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
-#include <strings.h>
+#include <memory>
 #include <unistd.h>
 
 #include "accessibility.h"
-#include "dialog_keys.h"
+#include "backend.h"
 #include "icon.h"
 #include "resources.h"
 #include "settings_portal.h"
@@ -25,8 +36,6 @@
 #include "x11_window.h"
 
 namespace {
-
-const ControlKind* const kControlKinds[] = {&kEditKind, &kButtonKind, &kStaticKind};
 
 const int kWindowIconSize = 32;
 
@@ -46,44 +55,29 @@ class DialogWindow : public Fl_Double_Window {
     color(SysColor(COLOR_3DFACE));
   }
 
-  // Keys that no control used: the dialog manager's own keys.
+  // Keys that no control used are the dialog manager's: Tab before FLTK's
+  // own navigation sees it, Enter and Esc as the shortcuts nobody took.
   int handle(int event) override {
-    if (event == FL_SHORTCUT && !Fl::event_state(FL_SHIFT | FL_CTRL | FL_ALT | FL_META)) {
+    const bool plain = !Fl::event_state(FL_CTRL | FL_ALT | FL_META);
+    if (event == FL_KEYBOARD && plain && Fl::event_key() == FL_Tab)
+      return HandleDialogKey(dialog_, kDialogTab, Fl::event_state(FL_SHIFT) != 0);
+    if (event == FL_SHORTCUT && plain && !Fl::event_state(FL_SHIFT)) {
       switch (Fl::event_key()) {
         case FL_Escape:
-          SendDialogMessage(dialog_, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-          return 1;
+          return HandleDialogKey(dialog_, kDialogEscape, false);
         case FL_Enter:
         case FL_KP_Enter:
-          PressEnter();
-          return 1;
+          return HandleDialogKey(dialog_, kDialogEnter, false);
       }
     }
     return Fl_Double_Window::handle(event);
   }
 
  private:
-  void PressEnter() {
-    int focused = -1;
-    for (auto& control : dialog_->controls)
-      if (control->widget == Fl::focus()) focused = control->item;
-    if (const int id = EnterCommandId(dialog_->layout, focused))
-      SendDialogMessage(dialog_, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
-  }
-
-  // The close box (and Esc, should it ever get this far) is IDCANCEL: the
-  // dialog procedure decides whether the dialog ends.
-  static void CloseBox(Fl_Widget*, void* data) {
-    SendDialogMessage(static_cast<HWND>(data), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-  }
+  static void CloseBox(Fl_Widget*, void* data) { CloseBoxPressed(static_cast<HWND>(data)); }
 
   HWND dialog_;
 };
-
-// Windows' MulDiv: rounded to nearest.
-int MulDiv(int number, int numerator, int denominator) {
-  return static_cast<int>(std::lround(static_cast<double>(number) * numerator / denominator));
-}
 
 bool IsSensibleDpi(float dpi) { return dpi >= 48 && dpi <= 480; }  // X servers may say nonsense
 
@@ -96,77 +90,44 @@ float DesktopDpi(const DesktopResources& desktop) {
   return IsSensibleDpi(v) ? v : 96;
 }
 
-// Windows offers its scales in steps of a quarter; a screen of 100 DPI is
-// still shown at 100%.
-DesktopScale DesktopScaleFor(float dpi) {
-  DesktopScale scale;
-  scale.layout = std::round(dpi / 24) / 4;
-  scale.icons = dpi >= 264 ? 3 : dpi >= 168 ? 2 : 1;
-  return scale;
-}
-
-// "MS Sans Serif" and the like become FLTK's sans face; "System" was a
-// bold face. Sizes are points, drawn at the desktop's DPI as every Xft
-// program draws them; the base units are measured at 96 DPI.
-DialogFont DialogFontFor(const DialogTemplate& t, float dpi) {
-  DialogFont font;
-  const bool bold = t.weight >= 600 || strcasecmp(t.typeface.c_str(), "System") == 0;
-  font.face = bold ? FL_HELVETICA_BOLD : FL_HELVETICA;
-  if (t.italic) font.face += FL_ITALIC;
-  const int points = (t.style & DS_SETFONT) && t.pointSize ? t.pointSize : 8;
-
-  fl_font(font.face, static_cast<Fl_Fontsize>(std::lround(points * 96 / 72.0)));
+// Sizes are points, drawn at the desktop's DPI as every Xft program draws
+// them; the base units are measured at 96 DPI, as Windows enlarges the
+// layout of a program that does not scale itself as a whole, in steps of a
+// quarter (a screen of 100 DPI is still shown at 100%).
+void MeasureDialogFont(DialogFont& font, NativeDialog& native, float dpi) {
+  native.font.face = font.bold ? FL_HELVETICA_BOLD : FL_HELVETICA;
+  if (font.italic) native.font.face += FL_ITALIC;
+  fl_font(native.font.face, static_cast<Fl_Fontsize>(std::lround(font.points * 96 / 72.0)));
   const double letters = fl_width("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ");
   font.xBase = (static_cast<int>(letters) / 26 + 1) / 2;
   font.yBase = fl_height();
-  font.size = static_cast<Fl_Fontsize>(std::lround(points * dpi / 72));
-  return font;
-}
-
-PixelRect ToPixels(const HWND__& dialog, int x, int y, int cx, int cy) {
-  const DialogFont& font = dialog.font;
-  auto scaled = [&](int pixelsAt96) {
-    return static_cast<int>(std::lround(pixelsAt96 * dialog.scale.layout));
-  };
-  return {scaled(MulDiv(x, font.xBase, 4)), scaled(MulDiv(y, font.yBase, 8)),
-          scaled(MulDiv(cx, font.xBase, 4)), scaled(MulDiv(cy, font.yBase, 8))};
-}
-
-const ControlKind* FindControlKind(const std::string& className) {
-  for (const ControlKind* kind : kControlKinds)
-    if (className == kind->className) return kind;
-  return nullptr;
-}
-
-Control* FindControl(HWND dialog, int id) {
-  if (!dialog) return nullptr;
-  for (auto& control : dialog->controls)
-    if (LOWORD(control->id) == LOWORD(id)) return control.get();
-  return nullptr;
+  font.scale = std::round(dpi / 24) / 4;
+  native.font.size = static_cast<Fl_Fontsize>(std::lround(font.points * dpi / 72));
+  native.iconScale = dpi >= 264 ? 3 : dpi >= 168 ? 2 : 1;
 }
 
 // Readers in other processes get the start of each text only, so that
 // publishing costs the same however long a text grows.
 const size_t kPublishedTextBytes = 256;
 
-std::string PublishedPrefix(const char* text) {
-  size_t length = strnlen(text, kPublishedTextBytes);
-  while (length > 0 && (text[length] & 0xC0) == 0x80) length--;  // not inside a character
-  return std::string(text, length);
+std::string PublishedPrefix(const std::string& text) {
+  size_t length = std::min(text.size(), kPublishedTextBytes);
+  while (length > 0 && length < text.size() && (text[length] & 0xC0) == 0x80) length--;  // not inside a character
+  return text.substr(0, length);
 }
 
+// Every byte the widget shows, as WM_GETTEXT would read a control.
 void PublishTexts(HWND dialog) {
   std::string lines;
   for (auto& control : dialog->controls) {
     if (LOWORD(control->id) == 0xFFFF) continue;
-    const std::string text = PublishedPrefix(control->kind->getText(*control));
-    lines += std::to_string(control->id) + '\t' + text + '\n';
+    lines += std::to_string(control->id) + '\t' + PublishedPrefix(ControlText(*control)) + '\n';
   }
-  PublishControlTexts(dialog->window, lines);
+  PublishControlTexts(WindowOf(*dialog), lines);
 }
 
 void PublishTextsNow(void* dialog) {
-  static_cast<HWND>(dialog)->textsChanged = false;
+  static_cast<HWND>(dialog)->native->textsChanged = false;
   PublishTexts(static_cast<HWND>(dialog));
 }
 
@@ -174,183 +135,124 @@ void PublishTextsNow(void* dialog) {
 // times in one pass of the event loop; other processes need only the last
 // state. A zero timeout runs before the loop flushes to the X server.
 void PublishTextsLater(HWND dialog) {
-  if (dialog->textsChanged) return;
-  dialog->textsChanged = true;
+  if (dialog->native->textsChanged) return;
+  dialog->native->textsChanged = true;
   Fl::add_timeout(0.0, PublishTextsNow, dialog);
-}
-
-void CreateControls(HWND dialog, const DialogTemplate& t) {
-  std::vector<Control*> ofItem(t.items.size(), nullptr);
-  for (size_t i = 0; i < t.items.size(); i++) {
-    const DialogItemTemplate& item = t.items[i];
-    const ControlKind* kind = FindControlKind(ControlClassName(item.windowClass));
-    if (!kind) continue;  // a class we do not provide: leave the place empty
-    auto control = std::make_unique<Control>();
-    control->dialog = dialog;
-    control->id = item.id;
-    control->item = static_cast<int>(i);
-    control->style = item.style;
-    control->kind = kind;
-    control->widget = kind->create(*control, item, ToPixels(*dialog, item.x, item.y, item.cx, item.cy));
-    if (!(item.style & WS_VISIBLE)) control->widget->hide();
-    if (item.style & WS_DISABLED) control->widget->deactivate();
-    ofItem[i] = control.get();
-    dialog->controls.push_back(std::move(control));
-  }
-  for (size_t i = 0; i < t.items.size(); i++) {
-    const int label = LabelItemIndex(t, i);
-    if (ofItem[i] && label >= 0) ofItem[i]->label = ofItem[static_cast<size_t>(label)];
-  }
-}
-
-// As when a dialog activates and WM_INITDIALOG left the focus alone: the
-// first tab stop gets it, an edit with its whole text selected.
-void FocusFirstTabStop(HWND dialog) {
-  for (auto& control : dialog->controls) {
-    if (!(control->style & WS_TABSTOP) || !control->widget->visible() || !control->widget->active())
-      continue;
-    Fl::focus(control->widget);
-    if (control->kind->selectAll) control->kind->selectAll(*control);
-    return;
-  }
-}
-
-// Windows keeps an owned window above its owner, so the dialog of a topmost
-// owner is topmost too; otherwise the About box of the always-on-top
-// converter would open behind it.
-uint32_t EffectiveExStyle(const DialogTemplate& t, HWND owner) {
-  uint32_t exStyle = t.exStyle;
-  if (owner && (owner->exStyle & WS_EX_TOPMOST)) exStyle |= WS_EX_TOPMOST;
-  return exStyle;
 }
 
 // The program's icon for the window manager and the task bar. FLTK keeps a
 // copy, and must have it before the window is shown.
-void SetProgramIcon(Fl_Window* window, HINSTANCE module, const DesktopScale& scale) {
+void SetProgramIcon(Fl_Window* window, HINSTANCE module, int iconScale) {
   IconPixels pixels;
-  if (!LoadProgramIconPixels(module, kWindowIconSize * scale.icons, &pixels)) return;
+  if (!LoadProgramIconPixels(module, kWindowIconSize * iconScale, &pixels)) return;
   std::unique_ptr<Fl_RGB_Image> image(NewIconImage(pixels));
   window->icon(image.get());
 }
 
-void PlaceWindow(HWND dialog, const DialogTemplate& t) {
-  PixelRect r = ToPixels(*dialog, t.x, t.y, t.cx, t.cy);
-  if (dialog->owner) {  // owned dialogs are placed from the owner's client area
-    r.x += dialog->owner->window->x();
-    r.y += dialog->owner->window->y();
-  }
-  dialog->window->position(r.x, r.y);
-  dialog->window->size_range(r.w, r.h, r.w, r.h);  // dialogs do not resize
-}
+void DeliverLater(void*) { DeliverInjectedKeys(); }
 
-HWND CreateDialogFromTemplate(HINSTANCE module, const DialogTemplate& t, HWND owner, DLGPROC proc,
-                              LPARAM param) {
+}  // namespace
+
+NativeDialog* BackendCreateDialog(HWND dialog) {
   // The first dialog asks the desktop how it looks; the answer comes while
   // the window is being built.
   WatchDesktopAppearance(SetDesktopAppearance);
   fl_open_display();
   const DesktopResources desktop = ReadDesktopResources(kProgramClass);
   SetUserColors(desktop.colors);
-  auto dialog = std::make_unique<HWND__>();
-  dialog->module = module;
-  dialog->proc = proc;
-  dialog->owner = owner;
-  dialog->exStyle = EffectiveExStyle(t, owner);
-  dialog->layout = t;
-  const float dpi = DesktopDpi(desktop);
-  dialog->scale = DesktopScaleFor(dpi);
-  dialog->font = DialogFontFor(t, dpi);
-  dialog->focusBefore = Fl::focus();
+  auto* native = new NativeDialog;
+  MeasureDialogFont(dialog->font, *native, DesktopDpi(desktop));
 
-  const PixelRect client = ToPixels(*dialog, 0, 0, t.cx, t.cy);
-  auto* window = new DialogWindow(client.w, client.h, dialog.get());
-  dialog->window = window;
+  const DialogTemplate& t = dialog->layout;
+  const PixelRect client = DialogToPixels(*dialog, 0, 0, t.cx, t.cy);
+  auto* window = new DialogWindow(client.w, client.h, dialog);
+  window->end();
+  native->window = window;
   window->copy_label(t.title.c_str());
   window->xclass(kProgramClass);
-  SetProgramIcon(window, module, dialog->scale);
-  window->begin();
-  CreateControls(dialog.get(), t);
-  window->end();
-  PlaceWindow(dialog.get(), t);
-  window->set_modal();
+  SetProgramIcon(window, dialog->module, native->iconScale);
+  return native;
+}
 
-  HWND handle = dialog.release();
-  SendDialogMessage(handle, WM_INITDIALOG, 0, param);
-  // The focus is in place before the window can take keys: waiting for its
-  // first expose below already handles whatever the user types meanwhile.
-  if (!Fl::focus() || Fl::focus()->window() != window) FocusFirstTabStop(handle);
+void BackendPlaceDialog(HWND dialog, const PixelRect& at) {
+  Fl_Window* window = WindowOf(*dialog);
+  int x = at.x, y = at.y;
+  if (dialog->owner) {  // owned dialogs are placed from the owner's client area
+    x += WindowOf(*dialog->owner)->x();
+    y += WindowOf(*dialog->owner)->y();
+  }
+  window->position(x, y);
+  window->size_range(at.w, at.h, at.w, at.h);  // dialogs do not resize
+}
+
+// The focus is already in place: waiting for the first expose handles
+// whatever the user types meanwhile.
+void BackendShowDialog(HWND dialog) {
+  Fl_Double_Window* window = WindowOf(*dialog);
+  window->set_modal();
   WaitForDesktopAppearance(kDesktopAppearanceWaitMs);
   window->show();
-  if (owner) SetTransientFor(window, owner->window);
-  if (handle->exStyle & WS_EX_TOPMOST) KeepAbove(window);
+  if (dialog->owner) SetTransientFor(window, WindowOf(*dialog->owner));
+  if (dialog->exStyle & WS_EX_TOPMOST) KeepAbove(window);
   window->wait_for_expose();
   ActivateWindow(window);
-  PublishTexts(handle);
-  AccessibleDialogCreated(handle);
-  return handle;
 }
 
-INT_PTR RunModalLoop(HWND dialog) {
-  while (!dialog->ended && dialog->window->shown()) Fl::wait();
-  return dialog->result;
-}
+bool BackendDialogShown(HWND dialog) { return WindowOf(*dialog)->shown(); }
 
-// The owner gets the keyboard back, as when Windows reactivates it.
-void DestroyDialog(HWND dialog) {
+void BackendActivateDialog(HWND dialog) { ActivateWindow(WindowOf(*dialog)); }
+
+void BackendDestroyDialog(HWND dialog) {
   Fl::remove_timeout(PublishTextsNow, dialog);
-  AccessibleDialogDestroyed(dialog);
-  dialog->window->hide();
-  delete dialog->window;
-  if (dialog->owner && dialog->owner->window->shown()) {
-    ActivateWindow(dialog->owner->window);
-    if (dialog->focusBefore) Fl::focus(dialog->focusBefore);
+  WindowOf(*dialog)->hide();
+  delete WindowOf(*dialog);  // and the widgets in it
+  for (auto& control : dialog->controls) delete control->native;
+  delete dialog->native;
+}
+
+NativeControl* BackendCreateControl(Control& control, const DialogItemTemplate& item, const PixelRect& rect) {
+  Fl_Widget* widget = nullptr;
+  switch (control.kind->controlClass) {
+    case ControlClass::Edit: widget = CreateEditWidget(control, item, rect); break;
+    case ControlClass::Button: widget = CreateButtonWidget(control, rect); break;
+    case ControlClass::Static: widget = CreateStaticWidget(control, item, rect); break;
   }
-  delete dialog;
+  if (!(item.style & WS_VISIBLE)) widget->hide();
+  if (item.style & WS_DISABLED) widget->deactivate();
+  WindowOf(*control.dialog)->add(widget);
+  return new NativeControl{widget};
 }
 
-}  // namespace
-
-INT_PTR SendDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  return dialog->proc ? dialog->proc(dialog, message, wParam, lParam) : 0;
+void BackendShowText(Control& control) {
+  if (control.kind->controlClass == ControlClass::Button) ShowButtonText(control);
+  else ShowStaticText(control);
 }
 
-void SendCommand(const Control& control, WORD notification) {
-  SendDialogMessage(control.dialog, WM_COMMAND, MAKEWPARAM(control.id, notification),
-                    reinterpret_cast<LPARAM>(control.widget));
+void BackendFocus(Control& control, bool selectAll) {
+  Fl_Widget* widget = WidgetOf(control);
+  Fl::focus(widget);
+  widget->redraw();
+  if (selectAll && control.kind->controlClass == ControlClass::Edit) {
+    auto* edit = static_cast<Fl_Input*>(widget);
+    edit->position(edit->size(), 0);
+  }
 }
 
-void ControlTextChanged(const Control& control) {
-  PublishTextsLater(control.dialog);
-  AccessibleTextChanged(control);
-  SendCommand(control, EN_UPDATE);
-  SendCommand(control, EN_CHANGE);
+Control* BackendFocusedControl() {
+  const Fl_Widget* focused = Fl::focus();
+  if (!focused) return nullptr;
+  for (HWND dialog : OpenDialogs())
+    for (auto& control : dialog->controls)
+      if (WidgetOf(*control) == focused) return control.get();
+  return nullptr;
 }
 
-bool RefusesKeyboardFocus(const Control& control) {
-  return !(control.style & WS_TABSTOP) && Fl::event() == FL_KEYBOARD;
-}
-
-void ApplyDialogFont(Fl_Widget* widget, const DialogFont& font) {
-  widget->labelfont(font.face);
-  widget->labelsize(font.size);
-}
-
-INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner,
-                               DLGPROC dialogProc, LPARAM initParam) {
-  ResourceBytes bytes = FindResourceBytes(instance, RT_DIALOG, templateName);
-  DialogTemplate t;
-  if (!bytes || !ParseDialogTemplate(bytes.data, bytes.size, &t)) return -1;
-
-  HWND dialog = CreateDialogFromTemplate(instance, t, owner, dialogProc, initParam);
-  INT_PTR result = RunModalLoop(dialog);
-  DestroyDialog(dialog);
-  return result;
-}
+void BackendWaitForEvent() { Fl::wait(); }
 
 // FLTK runs due timeouts (zero ones added meanwhile included) at the top of
 // Fl::wait(), then sleeps until an event or a file descriptor is ready. A
 // byte through a pipe of our own is that event.
-void WakeModalLoop() {
+void BackendWake() {
   static int wakeUp[2] = {-1, -1};
   if (wakeUp[0] < 0) {
     if (pipe2(wakeUp, O_CLOEXEC | O_NONBLOCK) != 0) return;
@@ -364,31 +266,30 @@ void WakeModalLoop() {
   [[maybe_unused]] const ssize_t written = write(wakeUp[1], &wake, 1);  // a full pipe: one is pending
 }
 
-BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
-  if (!dialog) return FALSE;
-  dialog->result = result;
-  dialog->ended = true;
-  WakeModalLoop();
-  return TRUE;
+// The edits deliver the queue when they have handled an event; failing
+// that the event loop does, as it runs due timeouts before it reads more
+// X input.
+void BackendDeliverSoon() { Fl::add_timeout(0.0, DeliverLater); }
+
+void BackendBeep() { fl_beep(FL_BEEP_DEFAULT); }
+
+void BackendDialogCreated(HWND dialog) {
+  PublishTexts(dialog);
+  AccessibleDialogCreated(dialog);
 }
 
-UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR text, int maxCount) {
-  if (!text || maxCount <= 0) return 0;
-  Control* control = FindControl(dialog, id);
-  const char* value = control ? control->kind->getText(*control) : "";
-  const size_t count = strnlen(value, static_cast<size_t>(maxCount - 1));
-  std::memcpy(text, value, count);
-  text[count] = '\0';
-  return static_cast<UINT>(count);
+void BackendDialogDestroyed(HWND dialog) { AccessibleDialogDestroyed(dialog); }
+
+void BackendTextChanged(const Control& control) {
+  PublishTextsLater(control.dialog);
+  if (control.kind->controlClass == ControlClass::Edit) AccessibleTextChanged(control);
 }
 
-// The one way text is put into a control: set it, then let the control's
-// dialog know, before returning, as WM_SETTEXT does.
-BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {
-  Control* control = FindControl(dialog, id);
-  if (!control) return FALSE;
-  control->kind->setText(*control, text ? text : "");
-  if (control->kind->notifiesChanges) ControlTextChanged(*control);
-  else PublishTextsLater(dialog);
-  return TRUE;
+bool RefusesKeyboardFocus(const Control& control) {
+  return !(control.style & WS_TABSTOP) && Fl::event() == FL_KEYBOARD;
+}
+
+void ApplyDialogFont(Fl_Widget* widget, const FltkFont& font) {
+  widget->labelfont(font.face);
+  widget->labelsize(font.size);
 }

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "accessibility.h"
+#include "backend.h"
 #include "dialog.h"
 #include "system_colors.h"
 
@@ -26,7 +27,7 @@ char Mnemonic(const MenuItem& item) {
 
 class MenuWindow : public Fl_Menu_Window {
  public:
-  MenuWindow(PopupMenu& menu, const DialogFont& font, float scale)
+  MenuWindow(PopupMenu& menu, const FltkFont& font, float scale)
       : Fl_Menu_Window(0, 0, 1, 1), menu_(menu), font_(font) {
     end();
     box(FL_UP_BOX);
@@ -168,7 +169,7 @@ class MenuWindow : public Fl_Menu_Window {
   }
 
   PopupMenu& menu_;
-  DialogFont font_;
+  FltkFont font_;
   int itemHeight_ = 0, padding_ = 0, separator_ = 0;
 };
 
@@ -186,8 +187,8 @@ void PlaceOnScreen(Fl_Window& window, int x, int y) {
 
 int TrackPopupMenu(PopupMenu& menu, int x, int y) {
   const HWND dialog = menu.owner->dialog;
-  MenuWindow window(menu, dialog->font, dialog->scale.layout);
-  PlaceOnScreen(window, dialog->window->x() + x, dialog->window->y() + y);
+  MenuWindow window(menu, dialog->native->font, dialog->font.scale);
+  PlaceOnScreen(window, WindowOf(*dialog)->x() + x, WindowOf(*dialog)->y() + y);
   menu.window = &window;
   window.show();
   Fl::grab(&window);  // the keyboard and the pointer, wherever they are
@@ -206,5 +207,5 @@ void ChooseMenuItem(PopupMenu& menu, int index) {
     return;
   menu.chosen = index;
   menu.ended = true;
-  WakeModalLoop();
+  BackendWake();
 }

@@ -42,7 +42,7 @@ class StaticIcon : public Fl_Widget {
 
   void Load(HWND dialog, LPCSTR name) {
     IconPixels pixels;
-    const int wanted = kIconSize * dialog->scale.icons;
+    const int wanted = kIconSize * dialog->native->iconScale;
     image_.reset(LoadIconPixels(dialog->module, name, wanted, &pixels) ? NewIconImage(pixels) : nullptr);
     if (image_) size(image_->w() + Fl::box_dw(box()), image_->h() + Fl::box_dh(box()));
     redraw();
@@ -84,36 +84,30 @@ void ApplyFrame(Fl_Widget* widget, uint32_t style) {
 Fl_Widget* CreateIcon(Control& control, const DialogItemTemplate& item, const PixelRect& rect) {
   auto* icon = new StaticIcon(rect);
   ApplyFrame(icon, control.style);
-  control.text = item.title.isOrdinal ? "" : item.title.name;
   icon->Load(control.dialog,
              item.title.isOrdinal ? MAKEINTRESOURCE(item.title.ordinal) : control.text.c_str());
   return icon;
 }
 
-Fl_Widget* CreateStatic(Control& control, const DialogItemTemplate& item, const PixelRect& rect) {
+}  // namespace
+
+Fl_Widget* CreateStaticWidget(Control& control, const DialogItemTemplate& item, const PixelRect& rect) {
   if (ShowsIcon(control.style)) return CreateIcon(control, item, rect);
   auto* box = new StaticText(rect);
-  ApplyDialogFont(box, control.dialog->font);
+  ApplyDialogFont(box, control.dialog->native->font);
   ApplyFrame(box, control.style);
   box->align(TextAlignment(control.style));
-  control.text = item.title.isOrdinal ? "" : item.title.name;
   box->label(control.text.c_str());
   return box;
 }
 
 // An icon control's new text names its new icon, as with WM_SETTEXT.
-void SetStaticText(Control& control, const char* text) {
-  control.text = text;
+void ShowStaticText(Control& control) {
+  Fl_Widget* widget = WidgetOf(control);
   if (ShowsIcon(control.style)) {
-    static_cast<StaticIcon*>(control.widget)->Load(control.dialog, control.text.c_str());
+    static_cast<StaticIcon*>(widget)->Load(control.dialog, control.text.c_str());
     return;
   }
-  control.widget->label(control.text.c_str());
-  control.widget->redraw();
+  widget->label(control.text.c_str());
+  widget->redraw();
 }
-
-const char* StaticText(const Control& control) { return control.text.c_str(); }
-
-}  // namespace
-
-const ControlKind kStaticKind = {"STATIC", CreateStatic, SetStaticText, StaticText, nullptr, false};

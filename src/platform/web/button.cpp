@@ -16,22 +16,14 @@ std::string ButtonClasses(uint32_t style) {
   return classes;
 }
 
-int CreateButton(Control& control, const DialogItemTemplate& item, const PixelRect& r) {
+}  // namespace
+
+int CreateButtonElement(Control& control, const PixelRect& r) {
   const int kind = IsGroupBox(control.style) ? kPageGroupBox : kPageButton;
-  const int element = page_create_element(control.dialog->element, kind, control.id, r.x, r.y, r.w, r.h,
+  const int element = page_create_element(control.dialog->native->element, kind, control.id, r.x, r.y, r.w, r.h,
                                           ButtonClasses(control.style).c_str());
-  control.text = item.title.isOrdinal ? "" : item.title.name;
   page_set_text(element, control.text.c_str());
   return element;
 }
 
-void SetButtonText(Control& control, const char* text) {
-  control.text = text;
-  page_set_text(control.element, text);
-}
-
-const char* ButtonText(Control& control) { return control.text.c_str(); }
-
-}  // namespace
-
-const ControlKind kButtonKind = {"BUTTON", CreateButton, SetButtonText, ButtonText, false};
+void ShowButtonText(Control& control) { page_set_text(ElementOf(control), control.text.c_str()); }

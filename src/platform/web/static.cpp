@@ -44,11 +44,12 @@ void DrawIcon(const Control& control, int element, LPCSTR name) {
   page_scale_icon(element, IconScale());
 }
 
-int CreateStatic(Control& control, const DialogItemTemplate& item, const PixelRect& r) {
+}  // namespace
+
+int CreateStaticElement(Control& control, const DialogItemTemplate& item, const PixelRect& r) {
   const bool icon = ShowsIcon(control.style);
-  const int element = page_create_element(control.dialog->element, icon ? kPageIcon : kPageText, control.id,
-                                          r.x, r.y, r.w, r.h, TextClasses(control.style));
-  control.text = item.title.isOrdinal ? "" : item.title.name;
+  const int element = page_create_element(control.dialog->native->element, icon ? kPageIcon : kPageText,
+                                          control.id, r.x, r.y, r.w, r.h, TextClasses(control.style));
   if (!icon)
     page_set_text(element, control.text.c_str());
   else
@@ -58,20 +59,14 @@ int CreateStatic(Control& control, const DialogItemTemplate& item, const PixelRe
 }
 
 // An icon control's new text names its new icon, as with WM_SETTEXT.
-void SetStaticText(Control& control, const char* text) {
-  control.text = text;
+void ShowStaticText(Control& control) {
   if (ShowsIcon(control.style))
-    DrawIcon(control, control.element, text);
+    DrawIcon(control, ElementOf(control), control.text.c_str());
   else
-    page_set_text(control.element, text);
+    page_set_text(ElementOf(control), control.text.c_str());
 }
-
-const char* StaticText(Control& control) { return control.text.c_str(); }
-
-}  // namespace
 
 void ScaleIcon(Control& control) {
-  if (control.kind == &kStaticKind && ShowsIcon(control.style)) page_scale_icon(control.element, IconScale());
+  if (control.kind->controlClass == ControlClass::Static && ShowsIcon(control.style))
+    page_scale_icon(ElementOf(control), IconScale());
 }
-
-const ControlKind kStaticKind = {"STATIC", CreateStatic, SetStaticText, StaticText, false};

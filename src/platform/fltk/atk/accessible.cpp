@@ -79,6 +79,11 @@ void qel_menu_item_class_init(QelMenuItemClass*) {}
 bool IsGroupBox(const Control& c) { return (c.style & BS_TYPEMASK) == BS_GROUPBOX; }
 bool IsIcon(const Control& c) { return (c.style & SS_TYPEMASK) == SS_ICON; }
 
+// What a control shows: an edit's widget text, or its own.
+const char* TextOfControl(const Control& c) {
+  return c.kind->controlClass == ControlClass::Edit ? static_cast<Fl_Input*>(WidgetOf(c))->value() : c.text.c_str();
+}
+
 struct AccessibleKind {
   const char* className;
   GType (*type)(const Control& control);
@@ -138,11 +143,11 @@ AccessibleDialog* FindDialog(HWND dialog) {
 // it, as a modal dialog's owner is.
 bool TakesInput(const QelAccessible* a) {
   return a->dialog && a->control && !platform->openDialogs->empty() &&
-         platform->openDialogs->back() == a->dialog && a->control->widget->active_r() &&
-         a->control->widget->visible_r();
+         platform->openDialogs->back() == a->dialog && WidgetOf(*a->control)->active_r() &&
+         WidgetOf(*a->control)->visible_r();
 }
 
-Fl_Input* EditOf(const QelAccessible* a) { return static_cast<Fl_Input*>(a->control->widget); }
+Fl_Input* EditOf(const QelAccessible* a) { return static_cast<Fl_Input*>(WidgetOf(*a->control)); }
 
 void ReplaceRef(AtkObject** slot, AtkObject* object) {
   if (object) g_object_ref(object);
@@ -238,13 +243,13 @@ AtkStateSet* RefStateSet(AtkObject* object) {
     return set;
   }
   if (a->menu) return AddMenuStates(a, set);
-  Fl_Widget* widget = a->control ? a->control->widget : a->dialog->window;
+  Fl_Widget* widget = a->control ? WidgetOf(*a->control) : WindowOf(*a->dialog);
   if (widget->active_r()) {
     atk_state_set_add_state(set, ATK_STATE_ENABLED);
     atk_state_set_add_state(set, ATK_STATE_SENSITIVE);
   }
   if (widget->visible()) atk_state_set_add_state(set, ATK_STATE_VISIBLE);
-  if (widget->visible_r() && a->dialog->window->shown()) atk_state_set_add_state(set, ATK_STATE_SHOWING);
+  if (widget->visible_r() && WindowOf(*a->dialog)->shown()) atk_state_set_add_state(set, ATK_STATE_SHOWING);
   if (a->node == Node::Window) {
     if (object == announcedActive) atk_state_set_add_state(set, ATK_STATE_ACTIVE);
     if (a->dialog->owner) atk_state_set_add_state(set, ATK_STATE_MODAL);
@@ -323,8 +328,8 @@ void GetExtents(AtkComponent* component, gint* x, gint* y, gint* w, gint* h, Atk
   *x = *y = *w = *h = -1;
   if (!a->dialog) return;
   if (a->menu) return GetMenuExtents(a, x, y, w, h, coords);
-  Fl_Window* window = a->dialog->window;
-  Fl_Widget* widget = a->control ? a->control->widget : window;
+  Fl_Window* window = WindowOf(*a->dialog);
+  Fl_Widget* widget = a->control ? WidgetOf(*a->control) : window;
   *w = widget->w();
   *h = widget->h();
   *x = a->control ? widget->x() : 0;  // controls are placed in their window
@@ -351,7 +356,7 @@ void InitComponent(AtkComponentIface* iface) {
 // ---- text. ATK counts characters; FLTK positions are UTF-8 bytes.
 
 const char* TextOf(const QelAccessible* a) {
-  return a->dialog && a->control ? a->control->kind->getText(*a->control) : "";
+  return a->dialog && a->control ? TextOfControl(*a->control) : "";
 }
 
 gint CharacterCount(const char* text) { return static_cast<gint>(g_utf8_strlen(text, -1)); }
@@ -541,7 +546,7 @@ AtkAttributeSet* GetDefaultAttributes(AtkText* object) {
   set = AddAttribute(set, ATK_TEXT_ATTR_LANGUAGE, LocaleLanguage());
   set = AddAttribute(set, ATK_TEXT_ATTR_FAMILY_NAME, family ? family : "");
   // In points, as Pango gives it: FLTK's pixels are at the desktop's scale.
-  const long points = std::lround(edit->textsize() * 72.0 / (96.0 * a->dialog->scale.layout));
+  const long points = std::lround(edit->textsize() * 72.0 / (96.0 * a->dialog->font.scale));
   set = AddAttribute(set, ATK_TEXT_ATTR_SIZE, std::to_string(points));
   set = AddAttribute(set, ATK_TEXT_ATTR_WEIGHT, "400");
   set = AddAttribute(set, ATK_TEXT_ATTR_FG_COLOR, AtkColor(edit->textcolor()));
@@ -669,7 +674,7 @@ void InitMenuItemAction(AtkActionIface* iface) {
 
 const char* OwnName(const Control& control) {
   return IsIcon(control) && std::string(control.kind->className) == "STATIC" ? nullptr
-                                                                             : control.kind->getText(control);
+                                                                             : TextOfControl(control);
 }
 
 void Label(AccessibleDialog& d) {
@@ -681,7 +686,7 @@ void Label(AccessibleDialog& d) {
     AtkObject* labelObject = nullptr;
     for (AtkObject* o : d.controls)
       if (Q(o)->control == label) labelObject = o;
-    atk_object_set_name(d.controls[i], label->kind->getText(*label));
+    atk_object_set_name(d.controls[i], TextOfControl(*label));
     atk_object_add_relationship(d.controls[i], ATK_RELATION_LABELLED_BY, labelObject);
     atk_object_add_relationship(labelObject, ATK_RELATION_LABEL_FOR, d.controls[i]);
   }
@@ -690,7 +695,7 @@ void Label(AccessibleDialog& d) {
 AccessibleDialog NewAccessibleDialog(HWND dialog) {
   AccessibleDialog d{dialog, nullptr, {}};
   d.window = NewAccessible(qel_window_get_type(), Node::Window, dialog, nullptr,
-                           dialog->owner ? ATK_ROLE_DIALOG : ATK_ROLE_FRAME, dialog->window->label(),
+                           dialog->owner ? ATK_ROLE_DIALOG : ATK_ROLE_FRAME, WindowOf(*dialog)->label(),
                            application);
   for (auto& control : dialog->controls) {
     const AccessibleKind* kind = AccessibleKindOf(*control);
@@ -700,7 +705,7 @@ AccessibleDialog NewAccessibleDialog(HWND dialog) {
                                       d.window);
     QelAccessible* a = Q(object);
     if (kind->type(*control) == qel_entry_get_type()) {
-      a->announcedText = g_strdup(control->kind->getText(*control));
+      a->announcedText = g_strdup(TextOfControl(*control));
       a->announcedCaret = EditOf(a)->position();
       a->announcedMark = EditOf(a)->mark();
     }
@@ -711,7 +716,7 @@ AccessibleDialog NewAccessibleDialog(HWND dialog) {
 }
 
 std::string ApplicationName(HWND firstDialog) {
-  std::string name = firstDialog && firstDialog->window->label() ? firstDialog->window->label() : "";
+  std::string name = firstDialog && WindowOf(*firstDialog)->label() ? WindowOf(*firstDialog)->label() : "";
   name.erase(name.find_last_not_of(' ') + 1);
   return name;
 }
@@ -725,7 +730,7 @@ AtkObject* FocusedAccessible() {
   }
   if (dialogs.empty()) return nullptr;
   for (AtkObject* o : dialogs.back().controls)
-    if (Q(o)->control->widget == Fl::focus()) return o;
+    if (WidgetOf(*Q(o)->control) == Fl::focus()) return o;
   return nullptr;
 }
 
@@ -847,7 +852,7 @@ void AccessibleTextChangedHook(const Control& control) {
   for (AtkObject* o : d->controls) {
     if (Q(o)->control != &control || G_OBJECT_TYPE(o) != qel_entry_get_type()) continue;
     gchar* before = Q(o)->announcedText;
-    Q(o)->announcedText = g_strdup(control.kind->getText(control));
+    Q(o)->announcedText = g_strdup(TextOfControl(control));
     AnnounceTextChange(o, before, Q(o)->announcedText);
     g_free(before);
   }

@@ -1,0 +1,100 @@
+// Our dialog manager, for every platform unit that has no USER32: dialogs
+// built from compiled templates, their controls, the dialog's own keys,
+// the modal loop and the notifications, as USER32's dialog.c makes them.
+// It knows nothing of how a control is drawn: that is the backend's
+// (backend.h), one per toolkit. The public face is the Win32 subset in
+// win32.h.
+#ifndef QEL_PLATFORM_DIALOG_MANAGER_H
+#define QEL_PLATFORM_DIALOG_MANAGER_H
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dialog_template.h"
+#include "win32.h"
+
+struct NativeDialog;   // the backend's window of a dialog
+struct NativeControl;  // the backend's widget of a control
+
+enum class ControlClass { Edit, Button, Static };
+
+// One entry per control class that we provide.
+struct ControlKind {
+  const char* className;
+  ControlClass controlClass;
+  bool notifiesChanges;  // sends EN_UPDATE/EN_CHANGE when its text changes
+};
+
+// The template's font, and the dialog base units the backend measured in it.
+struct DialogFont {
+  bool bold = false;
+  bool italic = false;
+  int points = 8;
+  int xBase = 6;  // pixels, before `scale`
+  int yBase = 13;
+  // How far the desktop enlarges the dialog as a whole, as Windows scales
+  // a program that does not scale itself: the layout at 96 DPI times this.
+  float scale = 1;
+};
+
+struct PixelRect {
+  int x, y, w, h;
+};
+
+struct Control {
+  HWND dialog;
+  int id;
+  uint32_t style;
+  const ControlKind* kind;
+  int item = -1;         // its index in the dialog's template
+  std::string text;      // buttons' and statics' (an edit's text is its widget's)
+  Control* label = nullptr;  // the static text that names it for assistive technology
+  bool maxTextPending = false;  // an edit's insertion was cut: EN_MAXTEXT before its EN_UPDATE
+  NativeControl* native = nullptr;
+};
+
+struct HWND__ {
+  HINSTANCE module = nullptr;
+  DLGPROC proc = nullptr;
+  HWND owner = nullptr;
+  uint32_t exStyle = 0;   // the template's, plus WS_EX_TOPMOST from a topmost owner
+  DialogTemplate layout;  // as read: the keys' rule looks at its items
+  std::vector<std::unique_ptr<Control>> controls;
+  DialogFont font;
+  Control* focusBefore = nullptr;  // where the keyboard goes back to when the dialog ends
+  bool ended = false;
+  INT_PTR result = 0;
+  NativeDialog* native = nullptr;
+};
+
+// For the backends.
+INT_PTR SendDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+void SendCommand(const Control& control, WORD notification);
+PixelRect DialogToPixels(const HWND__& dialog, int x, int y, int cx, int cy);
+const std::vector<HWND>& OpenDialogs();  // oldest first; the last one is modal
+// What the control shows, whole: an edit's widget text, or the text last set.
+std::string ControlText(const Control& control);
+
+// The dialog's own keys, as IsDialogMessage takes those no control used:
+// Tab and Shift+Tab, Enter, Esc. False for any other key.
+enum DialogKey { kDialogTab = 0x09, kDialogEnter = 0x0D, kDialogEscape = 0x1B };
+bool HandleDialogKey(HWND dialog, int key, bool shift);
+// The close box: IDCANCEL, and the dialog procedure decides.
+void CloseBoxPressed(HWND dialog);
+// Focus as the dialog manager gives it from the keyboard: an edit gets its
+// whole text selected.
+void FocusControlFromKeyboard(Control& control);
+
+// The edit control's rules around its widget.
+// Text typed or pasted into `edit`: fitted, then handed to the backend.
+void InsertIntoEdit(Control& edit, const std::string& text, bool pasted);
+// After any change of an edit's widget text, by the user or by us.
+void EditTextChanged(Control& edit);
+
+// Delivers the keys that keybd_event has queued, now. A backend calls it
+// when it has handled an input event, so that an injected key lands before
+// any input that the user has typed meanwhile.
+void DeliverInjectedKeys();
+
+#endif
