@@ -47,6 +47,9 @@ std::vector<Scenario> MakeScenarios() {
       // A paste may end inside a UTF-8 sequence; what is left is refused.
       {"pasting_a_text_cut_inside_a_character",
        {"key BackSpace", "paste 12\xE2", "expect 12 C 14", "running"}},
+      // Clipboard text ends at its first NUL, as on Windows: what follows
+      // is neither shown nor checked.
+      {"pasting_a_text_with_a_nul", {"key BackSpace", std::string("paste 12\0x", 10), "expect 12 C 14", "beeps 0"}},
       // Ctrl is still down while the pasted text is taken back.
       {"pasting_a_refused_text_with_ctrl_held",
        {"key BackSpace", "clipboard 12x4", "hold ctrl", "key v", "expect 12 C 14", "beeps 2",
