@@ -34,7 +34,7 @@ const Row kRows[] = {
     {"digits go in whole", "12", 2, 2, 0, kRoomy, "34", "34", false},
     {"a NUL ends the text", "", 0, 0, 0, kRoomy, std::string("12\0x", 4), "12", false},
     {"LF ends a paste", "", 0, 0, 0, kRoomy, "12\n34", "12", false},
-    {"CR ends a paste", "", 0, 0, 0, kRoomy, "12\r34", "12", false},
+    {"a lone CR is a character", "", 0, 0, 0, kRoomy, "12\r34", "12\r34", false},
     {"CRLF ends a paste", "", 0, 0, 0, kRoomy, "12\r\n34", "12", false},
     {"an empty first line inserts nothing", "123", 0, 3, 0, kRoomy, "\r\n5", "", false},
     {"a lone byte is its CP1252 character", "", 0, 0, 0, kRoomy, "1\x80" "2\xE9", "1\xE2\x82\xAC" "2\xC3\xA9", false},

@@ -72,7 +72,11 @@ class Room {
   double left_;
 };
 
-bool EndsInsertion(char c) { return c == '\0' || c == '\n' || c == '\r'; }
+// A lone CR is a character, as in USER32's single-line edit (Wine pastes
+// one): only LF and CRLF break a line.
+bool EndsInsertion(const char* next, const char* last) {
+  return *next == '\0' || *next == '\n' || (*next == '\r' && next + 1 < last && next[1] == '\n');
+}
 
 }  // namespace
 
@@ -109,7 +113,7 @@ EditInsertion FitEditInsertion(const EditField& field, const char* inserted, siz
   EditInsertion insertion;
   const char* next = inserted;
   const char* const last = inserted + size;
-  while (next < last && !EndsInsertion(*next)) {
+  while (next < last && !EndsInsertion(next, last)) {
     int taken;
     const std::string character = CharacterAt(next, last, field.style, &taken);
     if (!room.Take(character.data(), character.size())) {

@@ -29,13 +29,13 @@ struct EditField {
 };
 
 struct EditInsertion {
-  std::string text;  // what goes in: whole UTF-8, no NUL, no line break
+  std::string text;  // what goes in: whole UTF-8, no NUL, no LF
   bool cut = false;  // more was brought than fitted: EN_MAXTEXT
 };
 
 // The inserted text as it may go in:
-//  - it ends at its first NUL (as clipboard text does) or line break (the
-//    first line of a paste);
+//  - it ends at its first NUL (as clipboard text does) or line break, LF
+//    or CRLF (the first line of a paste);
 //  - whole UTF-8 sequences; a byte that starts none is its CP1252 character;
 //  - ES_UPPERCASE turns small letters into capitals;
 //  - no more than fits: the text area's width without ES_AUTOHSCROLL,
