@@ -75,6 +75,11 @@ PixelRect DialogToPixels(const HWND__& dialog, int x, int y, int cx, int cy);
 const std::vector<HWND>& OpenDialogs();  // oldest first; the last one is modal
 // What the control shows, whole: an edit's widget text, or the text last set.
 std::string ControlText(const Control& control);
+// The control with the keyboard, in any open dialog; null while another
+// program has it.
+Control* FocusedControl();
+// Where the template placed the control, in its dialog's client area.
+PixelRect ControlRect(const Control& control);
 
 // The dialog's own keys, as IsDialogMessage takes those no control used:
 // Tab and Shift+Tab, Enter, Esc. False for any other key.
