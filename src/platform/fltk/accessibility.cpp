@@ -4,15 +4,17 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Double_Window.H>
 #include <FL/Fl_Input.H>
+#include <FL/fl_draw.H>
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "backend.h"
 #include "dialog.h"
 #include "popup_menu.h"
 #include "screen_reader_watch.h"
@@ -25,7 +27,6 @@
 namespace {
 
 AccessibilityHooks hooks = {};
-std::vector<HWND> openDialogs;
 
 enum class Wanted { No, Now, IfScreenReader };
 
@@ -51,13 +52,77 @@ std::string ProgramFolder() {
   return program.substr(0, program.rfind('/'));
 }
 
+// ---- what the plug-in reads
+
+Fl_Input* EditOf(const Control& edit) { return static_cast<Fl_Input*>(WidgetOf(edit)); }
+
+PixelRect DialogRect(HWND dialog) {
+  const Fl_Window* window = WindowOf(*dialog);
+  return {window->x(), window->y(), window->w(), window->h()};
+}
+
+bool DialogShown(HWND dialog) { return BackendDialogShown(dialog); }
+
+EditCaret CaretOf(const Control& edit) {
+  return {static_cast<size_t>(EditOf(edit)->position()), static_cast<size_t>(EditOf(edit)->mark())};
+}
+
+// One line centred in the frame; the fields never scroll (they hold what
+// fits their width).
+PixelRect EditTextLine(const Control& edit) {
+  const Fl_Input* widget = EditOf(edit);
+  fl_font(widget->textfont(), widget->textsize());
+  const int inside = widget->h() - Fl::box_dh(widget->box());
+  const int left = widget->x() + Fl::box_dx(widget->box()) + kEditTextIndent;
+  return {left, widget->y() + Fl::box_dy(widget->box()) + (inside - fl_height()) / 2,
+          widget->x() + widget->w() - Fl::box_dx(widget->box()) - left, fl_height()};
+}
+
+unsigned Rgb(Fl_Color color) {
+  uchar r, g, b;
+  Fl::get_color(color, r, g, b);
+  return static_cast<unsigned>(r << 16 | g << 8 | b);
+}
+
+EditLook LookOf(const Control& edit) {
+  const Fl_Input* widget = EditOf(edit);
+  const char* family = Fl::get_font_name(widget->textfont());
+  // In points, as Pango gives it: FLTK's pixels are at the desktop's scale.
+  const int points = static_cast<int>(std::lround(widget->textsize() * 72.0 / (96.0 * edit.dialog->font.scale)));
+  return {family ? family : "", points, Rgb(widget->textcolor()), Rgb(widget->color()), widget->readonly() != 0};
+}
+
+// An item spans the inside of the frame; a separator is the gap down to
+// the next item.
+MenuView ViewOf(const PopupMenu& menu) {
+  MenuView view{menu.name, menu.owner, {}, {}, menu.highlighted};
+  if (!menu.window) return view;  // not yet, or no longer, shown
+  const Fl_Window& window = *menu.window;
+  view.window = {window.x(), window.y(), window.w(), window.h()};
+  const int x = Fl::box_dx(window.box()), w = window.w() - Fl::box_dw(window.box());
+  for (size_t i = 0; i < menu.items.size(); i++) {
+    const MenuItem& item = menu.items[i];
+    const int top = menu.itemTops[i], bottom = top + menu.itemHeight;
+    const int next = i + 1 < menu.itemTops.size() ? menu.itemTops[i + 1] : bottom;
+    view.items.push_back({ParseMenuLabel(item.label).text, item.enabled, {x, top, w, menu.itemHeight},
+                          item.separatorAfter, {x, bottom, w, next - bottom}});
+  }
+  return view;
+}
+
+// ---- what the plug-in does
+
+void SetEditCaret(Control& edit, EditCaret caret) {
+  EditOf(edit)->position(static_cast<int>(caret.caret), static_cast<int>(caret.anchor));
+}
+
 void FocusControl(Control& control) {
   ActivateWindow(WindowOf(*control.dialog));
   FocusControlFromKeyboard(control);
 }
 
 void ReplaceText(Control& control, int from, int to, const char* text, int length) {
-  auto* edit = static_cast<Fl_Input*>(WidgetOf(control));
+  auto* edit = EditOf(control);
   ActivateWindow(WindowOf(*control.dialog));
   Fl::focus(edit);
   if (length <= 0) {
@@ -79,7 +144,10 @@ void ReplaceText(Control& control, int from, int to, const char* text, int lengt
 
 void Click(Control& control) { WidgetOf(control)->do_callback(); }
 
-const AccessibilityServices services = {FocusControl, ReplaceText, Click, ChooseMenuItem};
+const AccessibilityServices services = {
+    FocusedControl, ControlText,  DialogRect,   ControlRect,  DialogShown, CaretOf,
+    EditTextLine,   BackendTextWidth, LookOf,   ViewOf,       SetEditCaret, FocusControl,
+    ReplaceText,    Click,        ChooseMenuItem};
 
 // Beside the program in a build tree; under lib/qel/plugins once installed.
 void LoadPlugin(bool switchOnNow) {
@@ -91,7 +159,7 @@ void LoadPlugin(bool switchOnNow) {
   }
   if (!plugin) return;  // not installed, or its libraries are missing: run without
   auto install = reinterpret_cast<InstallAccessibility>(dlsym(plugin, QEL_ACCESSIBILITY_INSTALL));
-  static AccessibilityPlatform platform = {&hooks, &services, &openDialogs, false};
+  static AccessibilityPlatform platform = {&hooks, &services, &OpenDialogs(), false};
   platform.switchOnNow = switchOnNow;
   if (!install || !install(&platform)) dlclose(plugin);
 }
@@ -107,7 +175,6 @@ void SwitchOnWhenWanted() {
 }  // namespace
 
 void AccessibleDialogCreated(HWND dialog) {
-  openDialogs.push_back(dialog);
   static bool decided = false;
   if (!decided) {
     decided = true;
@@ -120,7 +187,6 @@ void AccessibleDialogCreated(HWND dialog) {
 
 void AccessibleDialogDestroyed(HWND dialog) {
   if (hooks.dialogDestroyed) hooks.dialogDestroyed(dialog);
-  openDialogs.erase(std::remove(openDialogs.begin(), openDialogs.end(), dialog), openDialogs.end());
 }
 
 void AccessibleTextChanged(const Control& control) {
