@@ -43,7 +43,7 @@ install(TARGETS qel RUNTIME DESTINATION bin)
 # bridge, loaded with dlopen only when a screen reader may be listening, so
 # the program itself links none of it. It shares the program's FLTK, which
 # must therefore be the shared library.
-pkg_check_modules(QEL_ATK QUIET IMPORTED_TARGET atk atk-bridge-2.0 gio-2.0)
+pkg_check_modules(QEL_ATK QUIET IMPORTED_TARGET atk atk-bridge-2.0)
 if(QEL_ATK_FOUND)
   add_library(qel_accessibility MODULE
     ${FLTK_DIR}/atk/plugin.cpp

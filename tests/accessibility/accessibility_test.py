@@ -185,6 +185,7 @@ class Checks:
         self.edit_menu()
         self.about_box()
         self.ends_on_escape()
+        self.refused_bus_stays_refused()
         self.orca_speaks_what_is_shown()
 
     def switching_on(self):
@@ -405,6 +406,44 @@ class Checks:
         except subprocess.TimeoutExpired:
             code = None
         check(code == 0, f"Esc ends QEL with exit code 0, the bridge running ({code})")
+
+    def bus_processes(self):
+        """Bus daemons and launchers started for this display, by pid."""
+        found = set()
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{pid}/comm") as f:
+                    name = f.read().strip()
+                with open(f"/proc/{pid}/environ", "rb") as f:
+                    ours = f"DISPLAY={self.display}".encode() in f.read().split(b"\0")
+            except OSError:
+                continue
+            if ours and name in ("dbus-launch", "dbus-daemon", "at-spi-bus-laun", "at-spi2-registr"):
+                found.add((int(pid), name))
+        return found
+
+    def refused_bus_stays_refused(self):
+        if not shutil.which("dbus-launch"):  # nothing could launch a bus: no fault to see
+            print("SKIP autolaunch: dbus-launch missing (Debian dbus-x11)")
+            return
+        before = self.bus_processes()
+        qel = subprocess.Popen([self.program], env=dict(self.env, QEL_ACCESSIBILITY="1",
+                                                        DBUS_SESSION_BUS_ADDRESS="autolaunch:"))
+        window = self.window_id()
+        self.pump(0.5)  # time enough for the plug-in, were it loaded, to launch one
+        during = self.bus_processes() - before
+        if window:
+            subprocess.run(["xdotool", "windowfocus", "--sync", window, "key", "Escape"], timeout=10)
+        try:
+            code = qel.wait(10)
+        except subprocess.TimeoutExpired:
+            qel.kill()
+            code = None
+        after = self.bus_processes() - before
+        check(window and code == 0 and not during and not after,
+              f"QEL_ACCESSIBILITY=1 over autolaunch: no bus started ({during}) or left ({after}), exit {code}")
+        for pid, _ in after:  # they would take over the display's accessibility bus from Orca
+            os.kill(pid, signal.SIGKILL)
 
     # ---- Orca, the real client: what it says is in its debug file, written
     # out when it quits. Each step waits for QEL's own event, then gives Orca

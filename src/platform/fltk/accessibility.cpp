@@ -149,8 +149,13 @@ const AccessibilityServices services = {
     EditTextLine,   BackendTextWidth, LookOf,   ViewOf,       SetEditCaret, FocusControl,
     ReplaceText,    Click,        ChooseMenuItem};
 
+std::string accessibilityBus;  // where the plug-in is to connect
+
 // Beside the program in a build tree; under lib/qel/plugins once installed.
-void LoadPlugin(bool switchOnNow) {
+void LoadPlugin(void* = nullptr) {
+  static bool loaded = false;
+  if (loaded) return;
+  loaded = true;
   const std::string folder = ProgramFolder();
   void* plugin = nullptr;
   for (const char* relative : {"/", "/../lib/qel/plugins/"}) {
@@ -159,17 +164,29 @@ void LoadPlugin(bool switchOnNow) {
   }
   if (!plugin) return;  // not installed, or its libraries are missing: run without
   auto install = reinterpret_cast<InstallAccessibility>(dlsym(plugin, QEL_ACCESSIBILITY_INSTALL));
-  static AccessibilityPlatform platform = {&hooks, &services, &OpenDialogs(), false};
-  platform.switchOnNow = switchOnNow;
+  static const AccessibilityPlatform platform = {&hooks, &services, &OpenDialogs(), accessibilityBus.c_str()};
   if (!install || !install(&platform)) dlclose(plugin);
 }
 
-void SwitchOn() { LoadPlugin(true); }
+// From the loop, not from inside the bus's dispatching: the plug-in opens
+// a bus connection of its own.
+void OnAccessibilityBus(const char* address) {
+  accessibilityBus = address;
+  Fl::add_timeout(0.0, LoadPlugin);
+}
 
-// Until a screen reader is enabled the plug-in, with the libraries it needs,
-// stays out: we watch for one ourselves where we can.
-void SwitchOnWhenWanted() {
-  if (!WatchScreenReaderStatus(SwitchOn)) LoadPlugin(false);
+// The bridge would ask for the accessibility bus itself, synchronously and
+// with a 25 s time-out, on a session bus of its own: one it would launch
+// where we refused to. We ask on ours, without waiting; with none, only an
+// address given outright will do.
+void SwitchOn() {
+  const char* given = std::getenv("AT_SPI_BUS_ADDRESS");
+  if (given && *given) {
+    accessibilityBus = given;
+    LoadPlugin();
+  } else {
+    AskAccessibilityBus(OnAccessibilityBus);
+  }
 }
 
 }  // namespace
@@ -178,9 +195,11 @@ void AccessibleDialogCreated(HWND dialog) {
   static bool decided = false;
   if (!decided) {
     decided = true;
+    // Until a screen reader is enabled the plug-in, with the libraries it
+    // needs, stays out: the one watch is ours, on the bus we already have.
     const Wanted wanted = AccessibilityWanted();
     if (wanted == Wanted::Now) SwitchOn();
-    else if (wanted == Wanted::IfScreenReader) SwitchOnWhenWanted();
+    else if (wanted == Wanted::IfScreenReader) WatchScreenReaderStatus(SwitchOn);
   }
   if (hooks.dialogCreated) hooks.dialogCreated(dialog);
 }

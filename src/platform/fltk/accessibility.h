@@ -1,7 +1,7 @@
 // What our dialog manager tells assistive technology. The program itself
-// links no accessibility library: a plug-in, loaded once the first dialog
-// is up and only if a screen reader may be listening, fills in the hooks.
-// Until then they are null and cost nothing.
+// links no accessibility library: a plug-in, loaded once a screen reader is
+// listening (or at once, when asked to), fills in the hooks. Until then they
+// are null and cost nothing.
 //
 // The plug-in links none of the program's code either: all it reads of the
 // dialogs and does to them goes through these tables, answered by the
@@ -93,7 +93,9 @@ struct AccessibilityPlatform {
   AccessibilityHooks* hooks;
   const AccessibilityServices* services;
   const std::vector<HWND>* openDialogs;  // the manager's: oldest first, the last one has the keyboard
-  bool switchOnNow;                      // QEL_ACCESSIBILITY=1: no waiting for a screen reader
+  // The accessibility bus, already asked for: the plug-in connects to this
+  // one and asks no session bus for another.
+  const char* accessibilityBus;
 };
 
 // The plug-in's one exported function, a bool (const AccessibilityPlatform*).
