@@ -45,6 +45,10 @@ struct EditSelection {
   size_t start, end;  // UTF-8 bytes, start <= end
 };
 EditSelection BackendEditSelection(const Control& edit);
+size_t BackendEditCaret(const Control& edit);  // one end of the selection
+// Selects from `anchor` to `caret`, either way round, without telling the
+// manager.
+void BackendSelectEdit(Control& edit, size_t anchor, size_t caret);
 // Puts `text` in place of the selection as the toolkit's own typing or
 // pasting would (its undo keeps it); the change is then reported through
 // EditTextChanged, now or as the toolkit's next event.

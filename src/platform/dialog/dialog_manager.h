@@ -94,6 +94,19 @@ void FocusControlFromKeyboard(Control& control);
 // The edit control's rules around its widget.
 // Text typed or pasted into `edit`: fitted, then handed to the backend.
 void InsertIntoEdit(Control& edit, const std::string& text, bool pasted);
+// An edit's caret and the other end of its selection, in UTF-8 bytes.
+struct EditCaret {
+  size_t caret, anchor;
+};
+EditCaret EditCaretOf(const Control& edit);
+void SetEditCaret(Control& edit, EditCaret caret);
+// From outside the dialog (assistive technology): `text` in place of the
+// bytes [from, to) of an edit, as a paste there. The dialog and the field
+// get the keyboard first, so that the program's validation and its
+// taken-back keystrokes act on that field only.
+void PasteIntoEdit(Control& edit, size_t from, size_t to, const std::string& text);
+// A push button pressed from outside, as a click on it.
+void ClickButton(Control& button);
 // After any change of an edit's widget text, by the user or by us.
 void EditTextChanged(Control& edit);
 

@@ -18,7 +18,6 @@
 #include "dialog.h"
 #include "popup_menu.h"
 #include "screen_reader_watch.h"
-#include "x11_window.h"
 
 #ifndef QEL_ACCESSIBILITY_PLUGIN
 #define QEL_ACCESSIBILITY_PLUGIN "qel-accessibility.so"
@@ -52,7 +51,8 @@ std::string ProgramFolder() {
   return program.substr(0, program.rfind('/'));
 }
 
-// ---- what the plug-in reads
+// ---- what the plug-in reads that only the toolkit knows: where its
+// windows are, and how it draws a field's text and a menu
 
 Fl_Input* EditOf(const Control& edit) { return static_cast<Fl_Input*>(WidgetOf(edit)); }
 
@@ -62,10 +62,6 @@ PixelRect DialogRect(HWND dialog) {
 }
 
 bool DialogShown(HWND dialog) { return BackendDialogShown(dialog); }
-
-EditCaret CaretOf(const Control& edit) {
-  return {static_cast<size_t>(EditOf(edit)->position()), static_cast<size_t>(EditOf(edit)->mark())};
-}
 
 // One line centred in the frame; the fields never scroll (they hold what
 // fits their width).
@@ -112,42 +108,15 @@ MenuView ViewOf(const PopupMenu& menu) {
 
 // ---- what the plug-in does
 
-void SetEditCaret(Control& edit, EditCaret caret) {
-  EditOf(edit)->position(static_cast<int>(caret.caret), static_cast<int>(caret.anchor));
-}
-
 void FocusControl(Control& control) {
-  ActivateWindow(WindowOf(*control.dialog));
+  BackendActivateDialog(control.dialog);
   FocusControlFromKeyboard(control);
 }
 
-void ReplaceText(Control& control, int from, int to, const char* text, int length) {
-  auto* edit = EditOf(control);
-  ActivateWindow(WindowOf(*control.dialog));
-  Fl::focus(edit);
-  if (length <= 0) {
-    edit->cut(from, to);
-    return;
-  }
-  edit->position(to, from);
-  const int savedEvent = Fl::e_number, savedLength = Fl::e_length;
-  char* const savedText = Fl::e_text;
-  std::string pasted(text, static_cast<size_t>(length));
-  Fl::e_number = FL_PASTE;
-  Fl::e_text = pasted.data();
-  Fl::e_length = length;
-  edit->handle(FL_PASTE);
-  Fl::e_number = savedEvent;
-  Fl::e_text = savedText;
-  Fl::e_length = savedLength;
-}
-
-void Click(Control& control) { WidgetOf(control)->do_callback(); }
-
 const AccessibilityServices services = {
-    FocusedControl, ControlText,  DialogRect,   ControlRect,  DialogShown, CaretOf,
-    EditTextLine,   BackendTextWidth, LookOf,   ViewOf,       SetEditCaret, FocusControl,
-    ReplaceText,    Click,        ChooseMenuItem};
+    FocusedControl, ControlText, DialogRect,   ControlRect,  DialogShown,   EditCaretOf,
+    EditTextLine,   BackendTextWidth, LookOf,  ViewOf,
+    SetEditCaret,   FocusControl, PasteIntoEdit, ClickButton, ChooseMenuItem};
 
 std::string accessibilityBus;  // where the plug-in is to connect
 

@@ -29,11 +29,6 @@ struct AccessibilityHooks {
   void (*menuClosed)(PopupMenu& menu);
 };
 
-// An edit's caret and the other end of its selection, in UTF-8 bytes.
-struct EditCaret {
-  size_t caret, anchor;
-};
-
 // How an edit draws its text, for a reader's text attributes.
 struct EditLook {
   std::string family;
@@ -74,16 +69,13 @@ struct AccessibilityServices {
   EditLook (*editLook)(const Control& edit);
   MenuView (*menuView)(const PopupMenu& menu);
 
-  // These move the caret only, and may run at once.
+  // This moves the caret only, and may run at once.
   void (*setEditCaret)(Control& edit, EditCaret caret);
   // These run dialog procedures: each must be called from the ordinary
   // event loop, never inside a call from a screen reader.
   void (*focusControl)(Control& control);
-  // Replaces the bytes [from, to) of an edit as a paste would (or as a cut,
-  // for empty text): the field gets the focus first, so the program's
-  // validation and its taken-back keystrokes act on that field only.
-  void (*replaceText)(Control& control, int from, int to, const char* text, int length);
-  void (*click)(Control& control);
+  void (*pasteIntoEdit)(Control& edit, size_t from, size_t to, const std::string& text);
+  void (*click)(Control& button);
   // An enabled item of an open menu, chosen as Enter chooses it.
   void (*chooseMenuItem)(PopupMenu& menu, int index);
 };

@@ -64,6 +64,8 @@ void page_scale_icon(int element, double scale);
 int page_focused_element();
 void page_focus(int element, int selectAll);
 void page_get_selection(int element, int* startEnd);
+int page_get_caret(int element);
+void page_select(int element, int anchor, int caret);
 // Inserts in place of the selection as typing does (the browser's undo
 // keeps it, and the input event follows); an empty text deletes the
 // selection. Backspace deletes the selection or the character before the caret.

@@ -253,9 +253,8 @@ void MakePendingEdits(void*) {
     QelAccessible* a = Q(edit.entry);
     if (TakesInput(a)) {
       const std::string text = TextOf(ATK_TEXT(edit.entry));
-      const int from = static_cast<int>(ByteOffset(text, edit.from)), to = static_cast<int>(ByteOffset(text, edit.to));
-      Services().replaceText(*a->control, std::min(from, to), std::max(from, to), edit.text.data(),
-                             static_cast<int>(edit.text.size()));
+      const size_t from = ByteOffset(text, edit.from), to = ByteOffset(text, edit.to);
+      Services().pasteIntoEdit(*a->control, std::min(from, to), std::max(from, to), edit.text);
     }
     g_object_unref(edit.entry);
   }
