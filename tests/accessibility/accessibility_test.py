@@ -5,8 +5,9 @@ Run inside a private session bus (dbus-run-session); starts its own Xvfb
 and QEL, then checks in groups: switching on when a reader enables
 accessibility, the tree of both dialogs, events for typed and rewritten
 text, changes made through EditableText, focus (also when another program
-takes the keyboard), the edit menu and the About box; then what Orca itself
-says over a fresh QEL, read from its debug file.
+takes the keyboard), the edit menu and the About box, no bus started where
+QEL refuses the session's (autolaunch:); then what Orca itself says over a
+fresh QEL, read from its debug file.
 Exit 0 if all checks pass, 1 if any fails, 77 if a tool is missing.
 """
 import ctypes
