@@ -1,6 +1,8 @@
 // What a screen reader is told: dialogs opened and closed, the active
 // window, the focus, the caret and each change of a field's text.
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "accessible.h"
 #include "node.h"
@@ -38,9 +40,10 @@ void AnnounceCaret(AtkObject* entry) {
   const int caret = static_cast<int>(now.caret), mark = static_cast<int>(now.anchor);
   const bool hadSelection = a->announcedMark != a->announcedCaret;
   const bool moved = caret != a->announcedCaret;
-  if (moved) {
+  if (moved) {  // in characters
     const std::string text = Services().controlText(*a->control);
-    g_signal_emit_by_name(entry, "text-caret-moved", static_cast<gint>(g_utf8_pointer_to_offset(text.c_str(), text.c_str() + caret)));
+    const glong offset = g_utf8_pointer_to_offset(text.c_str(), text.c_str() + caret);
+    g_signal_emit_by_name(entry, "text-caret-moved", static_cast<gint>(offset));
   }
   if ((moved || mark != a->announcedMark) && (mark != caret || hadSelection))
     g_signal_emit_by_name(entry, "text-selection-changed");

@@ -14,6 +14,19 @@ AtkObject* NewMenuAccessible(GType type, Node node, PopupMenu& menu, int item, A
   return object;
 }
 
+// The item now highlighted is selected, the one before no longer.
+void AnnounceMenuSelection() {
+  AccessibleMenu& open = tree.openMenu;
+  const int highlighted = Services().menuView(*open.menu).highlighted;
+  if (highlighted == open.announcedHighlight) return;
+  if (open.announcedHighlight >= 0)
+    atk_object_notify_state_change(open.items[static_cast<size_t>(open.announcedHighlight)], ATK_STATE_SELECTED,
+                                   FALSE);
+  if (highlighted >= 0)
+    atk_object_notify_state_change(open.items[static_cast<size_t>(highlighted)], ATK_STATE_SELECTED, TRUE);
+  open.announcedHighlight = highlighted;
+}
+
 }  // namespace
 
 // Showing; an item enabled as the menu greys it, focused and selected
@@ -49,19 +62,6 @@ void GetMenuExtents(const QelAccessible* a, PixelRect* local, PixelRect* window)
     const MenuItemView& item = view.items[static_cast<size_t>(a->item)];
     *local = a->node == Node::MenuItem ? item.rect : item.separator;
   }
-}
-
-// The item now highlighted is selected, the one before no longer.
-void AnnounceMenuSelection() {
-  AccessibleMenu& open = tree.openMenu;
-  const int highlighted = Services().menuView(*open.menu).highlighted;
-  if (highlighted == open.announcedHighlight) return;
-  if (open.announcedHighlight >= 0)
-    atk_object_notify_state_change(open.items[static_cast<size_t>(open.announcedHighlight)], ATK_STATE_SELECTED,
-                                   FALSE);
-  if (highlighted >= 0)
-    atk_object_notify_state_change(open.items[static_cast<size_t>(highlighted)], ATK_STATE_SELECTED, TRUE);
-  open.announcedHighlight = highlighted;
 }
 
 void AccessibleMenuOpenedHook(PopupMenu& menu) {

@@ -86,13 +86,9 @@ void MakeDefunct(AtkObject* object);
 // it, as a modal dialog's owner is.
 bool TakesInput(const QelAccessible* a);
 
-// Where an object is, from the rectangle in its window (menu.cpp for the
-// menu's nodes).
-void GetMenuExtents(const QelAccessible* a, PixelRect* local, PixelRect* window);
+// The menu's nodes (menu.cpp): their states, and where they are, in the
+// menu's window and that window on the screen.
 AtkStateSet* AddMenuStates(const QelAccessible* a, AtkStateSet* set);
-
-// Announcements (events.cpp).
-void AnnounceChanges();
-void AnnounceMenuSelection();
+void GetMenuExtents(const QelAccessible* a, PixelRect* local, PixelRect* window);
 
 #endif

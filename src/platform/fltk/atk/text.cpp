@@ -133,8 +133,8 @@ PixelRect LineOf(AtkText* object, AtkCoordType coords) {
   return line;
 }
 
-gint WidthOf(const Control& edit, const char* text, const char* end) {
-  return static_cast<gint>(Services().textWidth(edit, text, static_cast<size_t>(end - text)));
+double WidthOf(const Control& edit, const char* text, const char* end) {
+  return Services().textWidth(edit, text, static_cast<size_t>(end - text));
 }
 
 void GetCharacterExtents(AtkText* object, gint offset, gint* x, gint* y, gint* w, gint* h,
@@ -145,8 +145,8 @@ void GetCharacterExtents(AtkText* object, gint offset, gint* x, gint* y, gint* w
   if (!a->dialog || offset < 0 || offset >= CharacterCount(text)) return;
   const PixelRect line = LineOf(object, coords);
   const char* at = g_utf8_offset_to_pointer(text.c_str(), offset);
-  *x = line.x + WidthOf(*a->control, text.c_str(), at);
-  *w = WidthOf(*a->control, at, g_utf8_next_char(at));
+  *x = line.x + static_cast<gint>(WidthOf(*a->control, text.c_str(), at));
+  *w = static_cast<gint>(WidthOf(*a->control, at, g_utf8_next_char(at)));
   *y = line.y;
   *h = line.h;
 }
@@ -159,8 +159,7 @@ gint GetOffsetAtPoint(AtkText* object, gint x, gint y, AtkCoordType coords) {
   const std::string text = TextOf(object);
   gint offset = 0;
   for (const char* at = text.c_str(); *at; at = g_utf8_next_char(at), offset++)
-    if (line.x + Services().textWidth(*a->control, text.c_str(), static_cast<size_t>(g_utf8_next_char(at) - text.c_str())) > x)
-      return offset;
+    if (line.x + WidthOf(*a->control, text.c_str(), g_utf8_next_char(at)) > x) return offset;
   return -1;
 }
 

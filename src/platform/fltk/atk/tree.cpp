@@ -101,10 +101,7 @@ gint IndexInParent(AtkObject* object) {
   switch (a->node) {
     case Node::Application: return 0;
     case Node::MenuWindow:
-    case Node::Window: {
-      AtkObject* application = tree.application;
-      return IndexIn(Children(Q(application)), object);
-    }
+    case Node::Window: return IndexIn(Children(Q(tree.application)), object);
     case Node::Menu: return 0;
     case Node::MenuItem:
     case Node::MenuSeparator: return IndexIn(tree.openMenu.children, object);
