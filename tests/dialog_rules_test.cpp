@@ -137,6 +137,7 @@ NativeDialog* BackendCreateDialog(HWND) { return new NativeDialog; }
 void BackendPlaceDialog(HWND, const PixelRect&) {}
 void BackendShowDialog(HWND) {}
 bool BackendDialogShown(HWND) { return true; }
+PixelRect BackendDialogRect(HWND) { return {0, 0, 0, 0}; }
 void BackendActivateDialog(HWND) {}
 void BackendDestroyDialog(HWND dialog) {
   for (auto& control : dialog->controls) delete control->native;

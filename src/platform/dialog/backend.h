@@ -31,6 +31,7 @@ void BackendPlaceDialog(HWND dialog, const PixelRect& at);
 // Maps it, modal over its owner, and gives it the keyboard.
 void BackendShowDialog(HWND dialog);
 bool BackendDialogShown(HWND dialog);  // false once the user's desktop closed it
+PixelRect BackendDialogRect(HWND dialog);  // its client area now, on the screen (the web: in the page)
 void BackendActivateDialog(HWND dialog);  // its window gets the keyboard back
 void BackendDestroyDialog(HWND dialog);   // the window and every widget in it
 

@@ -191,6 +191,8 @@ PixelRect ControlRect(const Control& control) {
   return DialogToPixels(*control.dialog, item.x, item.y, item.cx, item.cy);
 }
 
+PixelRect DialogRect(HWND dialog) { return BackendDialogRect(dialog); }
+
 bool HandleDialogKey(HWND dialog, int key, bool shift) {
   switch (key) {
     case kDialogTab:

@@ -80,6 +80,8 @@ std::string ControlText(const Control& control);
 Control* FocusedControl();
 // Where the template placed the control, in its dialog's client area.
 PixelRect ControlRect(const Control& control);
+// Where the dialog's client area is now, on the screen.
+PixelRect DialogRect(HWND dialog);
 
 // The dialog's own keys, as IsDialogMessage takes those no control used:
 // Tab and Shift+Tab, Enter, Esc. False for any other key.

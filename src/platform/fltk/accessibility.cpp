@@ -51,15 +51,10 @@ std::string ProgramFolder() {
   return program.substr(0, program.rfind('/'));
 }
 
-// ---- what the plug-in reads that only the toolkit knows: where its
-// windows are, and how it draws a field's text and a menu
+// ---- what the plug-in reads that only the toolkit knows: how it draws a
+// field's text, and its popup menus
 
 Fl_Input* EditOf(const Control& edit) { return static_cast<Fl_Input*>(WidgetOf(edit)); }
-
-PixelRect DialogRect(HWND dialog) {
-  const Fl_Window* window = WindowOf(*dialog);
-  return {window->x(), window->y(), window->w(), window->h()};
-}
 
 bool DialogShown(HWND dialog) { return BackendDialogShown(dialog); }
 

@@ -47,6 +47,7 @@ void page_post_event(int type, int element, int detail);
 int page_create_dialog(const char* caption, const char* font, int width, int height, int owner);
 void page_show_dialog(int dialog, int modal);
 void page_place_dialog(int dialog, int x, int y);  // relative to its owner's client area
+void page_client_rect(int dialog, int* xywh);       // in the page
 void page_remove_dialog(int dialog);
 void page_program_ended();
 

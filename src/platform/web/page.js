@@ -197,6 +197,13 @@ var LibraryQelPage = {
     dialog.style.top = origin.top + y + 'px';
   },
 
+  page_client_rect: function(dialog, out) {
+    var client = Qel.elements[dialog].qelClient.getBoundingClientRect();
+    [client.left, client.top, client.width, client.height].forEach(function(value, i) {
+      HEAP32[(out >> 2) + i] = Math.round(value);
+    });
+  },
+
   page_remove_dialog: function(dialog) {
     dialog = Qel.elements[dialog];
     dialog.close();
