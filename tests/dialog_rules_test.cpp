@@ -4,6 +4,7 @@
 // script that the modal loop plays.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <string>
@@ -136,6 +137,7 @@ NativeDialog* BackendCreateDialog(HWND) { return new NativeDialog; }
 void BackendPlaceDialog(HWND, const PixelRect&) {}
 void BackendShowDialog(HWND) {}
 bool BackendDialogShown(HWND) { return true; }
+PixelRect BackendDialogRect(HWND) { return {0, 0, 0, 0}; }
 void BackendActivateDialog(HWND) {}
 void BackendDestroyDialog(HWND dialog) {
   for (auto& control : dialog->controls) delete control->native;
@@ -152,6 +154,10 @@ void BackendSetEditText(Control& edit, const std::string& text) {
   edit.native->selection = {0, 0};
 }
 EditSelection BackendEditSelection(const Control& edit) { return edit.native->selection; }
+size_t BackendEditCaret(const Control& edit) { return edit.native->selection.end; }
+void BackendSelectEdit(Control& edit, size_t anchor, size_t caret) {
+  edit.native->selection = {std::min(anchor, caret), std::max(anchor, caret)};
+}
 void BackendReplaceSelection(Control& edit, const std::string& text, bool) {
   const EditSelection s = edit.native->selection;
   edit.native->text.replace(s.start, s.end - s.start, text);

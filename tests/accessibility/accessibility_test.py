@@ -5,8 +5,9 @@ Run inside a private session bus (dbus-run-session); starts its own Xvfb
 and QEL, then checks in groups: switching on when a reader enables
 accessibility, the tree of both dialogs, events for typed and rewritten
 text, changes made through EditableText, focus (also when another program
-takes the keyboard), the edit menu and the About box; then what Orca itself
-says over a fresh QEL, read from its debug file.
+takes the keyboard), the edit menu and the About box, no bus started where
+QEL refuses the session's (autolaunch:); then what Orca itself says over a
+fresh QEL, read from its debug file.
 Exit 0 if all checks pass, 1 if any fails, 77 if a tool is missing.
 """
 import ctypes
@@ -185,6 +186,7 @@ class Checks:
         self.edit_menu()
         self.about_box()
         self.ends_on_escape()
+        self.refused_bus_stays_refused()
         self.orca_speaks_what_is_shown()
 
     def switching_on(self):
@@ -405,6 +407,44 @@ class Checks:
         except subprocess.TimeoutExpired:
             code = None
         check(code == 0, f"Esc ends QEL with exit code 0, the bridge running ({code})")
+
+    def bus_processes(self):
+        """Bus daemons and launchers started for this display, by pid."""
+        found = set()
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{pid}/comm") as f:
+                    name = f.read().strip()
+                with open(f"/proc/{pid}/environ", "rb") as f:
+                    ours = f"DISPLAY={self.display}".encode() in f.read().split(b"\0")
+            except OSError:
+                continue
+            if ours and name in ("dbus-launch", "dbus-daemon", "at-spi-bus-laun", "at-spi2-registr"):
+                found.add((int(pid), name))
+        return found
+
+    def refused_bus_stays_refused(self):
+        if not shutil.which("dbus-launch"):  # nothing could launch a bus: no fault to see
+            print("SKIP autolaunch: dbus-launch missing (Debian dbus-x11)")
+            return
+        before = self.bus_processes()
+        qel = subprocess.Popen([self.program], env=dict(self.env, QEL_ACCESSIBILITY="1",
+                                                        DBUS_SESSION_BUS_ADDRESS="autolaunch:"))
+        window = self.window_id()
+        self.pump(0.5)  # time enough for the plug-in, were it loaded, to launch one
+        during = self.bus_processes() - before
+        if window:
+            subprocess.run(["xdotool", "windowfocus", "--sync", window, "key", "Escape"], timeout=10)
+        try:
+            code = qel.wait(10)
+        except subprocess.TimeoutExpired:
+            qel.kill()
+            code = None
+        after = self.bus_processes() - before
+        check(window and code == 0 and not during and not after,
+              f"QEL_ACCESSIBILITY=1 over autolaunch: no bus started ({during}) or left ({after}), exit {code}")
+        for pid, _ in after:  # they would take over the display's accessibility bus from Orca
+            os.kill(pid, signal.SIGKILL)
 
     # ---- Orca, the real client: what it says is in its debug file, written
     # out when it quits. Each step waits for QEL's own event, then gives Orca

@@ -31,6 +31,7 @@ void BackendPlaceDialog(HWND dialog, const PixelRect& at);
 // Maps it, modal over its owner, and gives it the keyboard.
 void BackendShowDialog(HWND dialog);
 bool BackendDialogShown(HWND dialog);  // false once the user's desktop closed it
+PixelRect BackendDialogRect(HWND dialog);  // its client area now, on the screen (the web: in the page)
 void BackendActivateDialog(HWND dialog);  // its window gets the keyboard back
 void BackendDestroyDialog(HWND dialog);   // the window and every widget in it
 
@@ -45,6 +46,10 @@ struct EditSelection {
   size_t start, end;  // UTF-8 bytes, start <= end
 };
 EditSelection BackendEditSelection(const Control& edit);
+size_t BackendEditCaret(const Control& edit);  // one end of the selection
+// Selects from `anchor` to `caret`, either way round, without telling the
+// manager.
+void BackendSelectEdit(Control& edit, size_t anchor, size_t caret);
 // Puts `text` in place of the selection as the toolkit's own typing or
 // pasting would (its undo keeps it); the change is then reported through
 // EditTextChanged, now or as the toolkit's next event.

@@ -184,6 +184,15 @@ std::string ControlText(const Control& control) {
   return control.kind->controlClass == ControlClass::Edit ? BackendEditText(control) : control.text;
 }
 
+Control* FocusedControl() { return BackendFocusedControl(); }
+
+PixelRect ControlRect(const Control& control) {
+  const DialogItemTemplate& item = control.dialog->layout.items[static_cast<size_t>(control.item)];
+  return DialogToPixels(*control.dialog, item.x, item.y, item.cx, item.cy);
+}
+
+PixelRect DialogRect(HWND dialog) { return BackendDialogRect(dialog); }
+
 bool HandleDialogKey(HWND dialog, int key, bool shift) {
   switch (key) {
     case kDialogTab:

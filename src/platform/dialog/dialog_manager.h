@@ -75,6 +75,13 @@ PixelRect DialogToPixels(const HWND__& dialog, int x, int y, int cx, int cy);
 const std::vector<HWND>& OpenDialogs();  // oldest first; the last one is modal
 // What the control shows, whole: an edit's widget text, or the text last set.
 std::string ControlText(const Control& control);
+// The control with the keyboard, in any open dialog; null while another
+// program has it.
+Control* FocusedControl();
+// Where the template placed the control, in its dialog's client area.
+PixelRect ControlRect(const Control& control);
+// Where the dialog's client area is now, on the screen.
+PixelRect DialogRect(HWND dialog);
 
 // The dialog's own keys, as IsDialogMessage takes those no control used:
 // Tab and Shift+Tab, Enter, Esc. False for any other key.
@@ -89,6 +96,19 @@ void FocusControlFromKeyboard(Control& control);
 // The edit control's rules around its widget.
 // Text typed or pasted into `edit`: fitted, then handed to the backend.
 void InsertIntoEdit(Control& edit, const std::string& text, bool pasted);
+// An edit's caret and the other end of its selection, in UTF-8 bytes.
+struct EditCaret {
+  size_t caret, anchor;
+};
+EditCaret EditCaretOf(const Control& edit);
+void SetEditCaret(Control& edit, EditCaret caret);
+// From outside the dialog (assistive technology): `text` in place of the
+// bytes [from, to) of an edit, as a paste there. The dialog and the field
+// get the keyboard first, so that the program's validation and its
+// taken-back keystrokes act on that field only.
+void PasteIntoEdit(Control& edit, size_t from, size_t to, const std::string& text);
+// A push button pressed from outside, as a click on it.
+void ClickButton(Control& button);
 // After any change of an edit's widget text, by the user or by us.
 void EditTextChanged(Control& edit);
 

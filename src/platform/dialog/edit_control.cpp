@@ -52,6 +52,24 @@ void InsertIntoEdit(Control& edit, const std::string& text, bool pasted) {
     NotifyChange(edit);  // nothing changed, yet USER32 notifies all the same
 }
 
+EditCaret EditCaretOf(const Control& edit) {
+  const EditSelection selection = BackendEditSelection(edit);
+  const size_t caret = BackendEditCaret(edit);
+  return {caret, caret == selection.start ? selection.end : selection.start};
+}
+
+void SetEditCaret(Control& edit, EditCaret caret) { BackendSelectEdit(edit, caret.anchor, caret.caret); }
+
+void PasteIntoEdit(Control& edit, size_t from, size_t to, const std::string& text) {
+  BackendActivateDialog(edit.dialog);
+  BackendFocus(edit, false);
+  BackendSelectEdit(edit, from, to);
+  InsertIntoEdit(edit, text, true);
+  DeliverInjectedKeys();  // as after any input event
+}
+
+void ClickButton(Control& button) { SendCommand(button, BN_CLICKED); }
+
 void EditTextChanged(Control& edit) {
   SendPendingMaxText(edit);
   NotifyChange(edit);

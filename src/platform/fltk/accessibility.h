@@ -1,15 +1,20 @@
 // What our dialog manager tells assistive technology. The program itself
-// links no accessibility library: a plug-in, loaded once the first dialog
-// is up and only if a screen reader may be listening, fills in the hooks.
-// Until then they are null and cost nothing.
+// links no accessibility library: a plug-in, loaded once a screen reader is
+// listening (or at once, when asked to), fills in the hooks. Until then they
+// are null and cost nothing.
+//
+// The plug-in links none of the program's code either: all it reads of the
+// dialogs and does to them goes through these tables, answered by the
+// dialog manager.
 #ifndef QEL_PLATFORM_ACCESSIBILITY_H
 #define QEL_PLATFORM_ACCESSIBILITY_H
 
+#include <cstddef>
+#include <string>
 #include <vector>
 
-#include "win32.h"
+#include "dialog_manager.h"
 
-struct Control;
 struct PopupMenu;
 
 // Called by the dialog manager, synchronously, so that every change is seen
@@ -24,16 +29,53 @@ struct AccessibilityHooks {
   void (*menuClosed)(PopupMenu& menu);
 };
 
-// What the dialog manager does for assistive technology, on behalf of the
-// user. Each must run from the ordinary event loop, never inside a call
-// from a screen reader: they run dialog procedures.
+// How an edit draws its text, for a reader's text attributes.
+struct EditLook {
+  std::string family;
+  int points;
+  unsigned foreground, background;  // 0xRRGGBB
+  bool readOnly;
+};
+
+// An open popup menu as it is shown. Rectangles are in its window.
+struct MenuItemView {
+  std::string text;  // without the mnemonic's '&'
+  bool enabled;
+  PixelRect rect;
+  bool separatorAfter;
+  PixelRect separator;  // the gap below it, when separatorAfter
+};
+struct MenuView {
+  std::string name;
+  const Control* owner;
+  PixelRect window;  // on the screen
+  std::vector<MenuItemView> items;
+  int highlighted;   // an enabled item, or -1
+};
+
+// What the dialog manager answers and does for assistive technology.
+// Rectangles in screen pixels unless said otherwise.
 struct AccessibilityServices {
+  Control* (*focusedControl)();
+  std::string (*controlText)(const Control& control);
+  PixelRect (*dialogRect)(HWND dialog);           // its client area
+  PixelRect (*controlRect)(const Control& control);  // in its dialog's client area
+  bool (*dialogShown)(HWND dialog);
+  EditCaret (*editCaret)(const Control& edit);
+  // Where an edit's one line of text is drawn, in its dialog's client area,
+  // and the width of [text, text + size) in its font.
+  PixelRect (*editTextLine)(const Control& edit);
+  double (*textWidth)(const Control& edit, const char* text, size_t size);
+  EditLook (*editLook)(const Control& edit);
+  MenuView (*menuView)(const PopupMenu& menu);
+
+  // This moves the caret only, and may run at once.
+  void (*setEditCaret)(Control& edit, EditCaret caret);
+  // These run dialog procedures: each must be called from the ordinary
+  // event loop, never inside a call from a screen reader.
   void (*focusControl)(Control& control);
-  // Replaces the bytes [from, to) of an edit as a paste would (or as a cut,
-  // for empty text): the field gets the focus first, so the program's
-  // validation and its taken-back keystrokes act on that field only.
-  void (*replaceText)(Control& control, int from, int to, const char* text, int length);
-  void (*click)(Control& control);
+  void (*pasteIntoEdit)(Control& edit, size_t from, size_t to, const std::string& text);
+  void (*click)(Control& button);
   // An enabled item of an open menu, chosen as Enter chooses it.
   void (*chooseMenuItem)(PopupMenu& menu, int index);
 };
@@ -42,8 +84,10 @@ struct AccessibilityServices {
 struct AccessibilityPlatform {
   AccessibilityHooks* hooks;
   const AccessibilityServices* services;
-  const std::vector<HWND>* openDialogs;  // oldest first; the last one has the keyboard
-  bool switchOnNow;                      // QEL_ACCESSIBILITY=1: no waiting for a screen reader
+  const std::vector<HWND>* openDialogs;  // the manager's: oldest first, the last one has the keyboard
+  // The accessibility bus, already asked for: the plug-in connects to this
+  // one and asks no session bus for another.
+  const char* accessibilityBus;
 };
 
 // The plug-in's one exported function, a bool (const AccessibilityPlatform*).

@@ -200,6 +200,11 @@ void BackendShowDialog(HWND dialog) {
 
 bool BackendDialogShown(HWND dialog) { return WindowOf(*dialog)->shown(); }
 
+PixelRect BackendDialogRect(HWND dialog) {
+  const Fl_Window* window = WindowOf(*dialog);
+  return {window->x(), window->y(), window->w(), window->h()};
+}
+
 void BackendActivateDialog(HWND dialog) { ActivateWindow(WindowOf(*dialog)); }
 
 void BackendDestroyDialog(HWND dialog) {

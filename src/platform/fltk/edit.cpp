@@ -169,6 +169,12 @@ EditSelection BackendEditSelection(const Control& edit) {
   return {static_cast<size_t>(std::min(a, b)), static_cast<size_t>(std::max(a, b))};
 }
 
+size_t BackendEditCaret(const Control& edit) { return static_cast<size_t>(AsEdit(edit)->position()); }
+
+void BackendSelectEdit(Control& edit, size_t anchor, size_t caret) {
+  AsEdit(edit)->position(static_cast<int>(caret), static_cast<int>(anchor));
+}
+
 void BackendReplaceSelection(Control& edit, const std::string& text, bool pasted) {
   AsEdit(edit)->ReplaceSelection(text, pasted);
 }

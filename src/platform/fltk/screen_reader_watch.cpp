@@ -65,6 +65,15 @@ DBusHandlerResult OnSignal(DBusConnection*, DBusMessage* message, void*) {
   return DBUS_HANDLER_RESULT_NOT_YET_HANDLED;
 }
 
+void (*whenAddressed)(const char* address) = nullptr;
+
+void OnGetAddress(DBusMessage* reply) {
+  const char* address = nullptr;
+  if (dbus_message_get_type(reply) == DBUS_MESSAGE_TYPE_METHOD_RETURN &&
+      dbus_message_get_args(reply, nullptr, DBUS_TYPE_STRING, &address, DBUS_TYPE_INVALID) && *address)
+    whenAddressed(address);
+}
+
 void OnGetAll(DBusMessage* reply) {
   if (dbus_message_get_type(reply) != DBUS_MESSAGE_TYPE_METHOD_RETURN ||
       !dbus_message_has_signature(reply, "a{sv}"))
@@ -87,4 +96,11 @@ bool WatchScreenReaderStatus(void (*onEnabled)()) {
   if (call) dbus_message_append_args(call, DBUS_TYPE_STRING, &interface, DBUS_TYPE_INVALID);
   CallOnSessionBus(call, OnGetAll);
   return true;
+}
+
+bool AskAccessibilityBus(void (*onAddress)(const char* address)) {
+  if (!SessionBus()) return false;
+  whenAddressed = onAddress;
+  return CallOnSessionBus(dbus_message_new_method_call("org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus", "GetAddress"),
+                          OnGetAddress);
 }

@@ -8,4 +8,9 @@
 // or becomes enabled. False if there is no session bus to ask.
 bool WatchScreenReaderStatus(void (*onEnabled)());
 
+// Asks the launcher for the accessibility bus's address, without waiting:
+// `onAddress` gets it from the loop, if it comes. False if there is no
+// session bus to ask.
+bool AskAccessibilityBus(void (*onAddress)(const char* address));
+
 #endif

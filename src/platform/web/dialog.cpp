@@ -117,6 +117,12 @@ void BackendShowDialog(HWND dialog) {
 
 bool BackendDialogShown(HWND) { return true; }  // only the program closes a dialog of the page
 
+PixelRect BackendDialogRect(HWND dialog) {
+  int rect[4];
+  page_client_rect(dialog->native->element, rect);
+  return {rect[0], rect[1], rect[2], rect[3]};
+}
+
 void BackendActivateDialog(HWND) {}  // the page gives back the owner's input itself
 
 void BackendDestroyDialog(HWND dialog) {

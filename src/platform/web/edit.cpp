@@ -40,6 +40,12 @@ EditSelection BackendEditSelection(const Control& edit) {
   return {a < b ? a : b, a < b ? b : a};
 }
 
+size_t BackendEditCaret(const Control& edit) { return static_cast<size_t>(page_get_caret(ElementOf(edit))); }
+
+void BackendSelectEdit(Control& edit, size_t anchor, size_t caret) {
+  page_select(ElementOf(edit), static_cast<int>(anchor), static_cast<int>(caret));
+}
+
 void BackendReplaceSelection(Control& edit, const std::string& text, bool) {
   page_edit_insert(ElementOf(edit), text.c_str());
 }

@@ -47,6 +47,7 @@ void page_post_event(int type, int element, int detail);
 int page_create_dialog(const char* caption, const char* font, int width, int height, int owner);
 void page_show_dialog(int dialog, int modal);
 void page_place_dialog(int dialog, int x, int y);  // relative to its owner's client area
+void page_client_rect(int dialog, int* xywh);       // in the page
 void page_remove_dialog(int dialog);
 void page_program_ended();
 
@@ -64,6 +65,8 @@ void page_scale_icon(int element, double scale);
 int page_focused_element();
 void page_focus(int element, int selectAll);
 void page_get_selection(int element, int* startEnd);
+int page_get_caret(int element);
+void page_select(int element, int anchor, int caret);
 // Inserts in place of the selection as typing does (the browser's undo
 // keeps it, and the input event follows); an empty text deletes the
 // selection. Backspace deletes the selection or the character before the caret.

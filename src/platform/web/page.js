@@ -197,6 +197,13 @@ var LibraryQelPage = {
     dialog.style.top = origin.top + y + 'px';
   },
 
+  page_client_rect: function(dialog, out) {
+    var client = Qel.elements[dialog].qelClient.getBoundingClientRect();
+    [client.left, client.top, client.width, client.height].forEach(function(value, i) {
+      HEAP32[(out >> 2) + i] = Math.round(value);
+    });
+  },
+
   page_remove_dialog: function(dialog) {
     dialog = Qel.elements[dialog];
     dialog.close();
@@ -299,6 +306,31 @@ var LibraryQelPage = {
     var value = element.value || '';
     HEAP32[out >> 2] = lengthBytesUTF8(value.slice(0, element.selectionStart || 0));
     HEAP32[(out >> 2) + 1] = lengthBytesUTF8(value.slice(0, element.selectionEnd || 0));
+  },
+
+  page_get_caret: function(element) {
+    element = Qel.elements[element];
+    var value = element.value || '';
+    var caret = element.selectionDirection == 'backward' ? element.selectionStart : element.selectionEnd;
+    return lengthBytesUTF8(value.slice(0, caret || 0));
+  },
+
+  page_select: function(element, anchor, caret) {
+    element = Qel.elements[element];
+    var value = element.value || '';
+    var at = function(bytes) {  // UTF-8 bytes to UTF-16 units
+      var i = 0;
+      while (i < value.length && bytes > 0) {
+        var unit = value.codePointAt(i) > 0xFFFF ? 2 : 1;
+        bytes -= lengthBytesUTF8(value.substr(i, unit));
+        i += unit;
+      }
+      return i;
+    };
+    anchor = at(anchor);
+    caret = at(caret);
+    element.setSelectionRange(Math.min(anchor, caret), Math.max(anchor, caret),
+                              caret < anchor ? 'backward' : 'forward');
   },
 
   page_edit_insert: function(element, text) {

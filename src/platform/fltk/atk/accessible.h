@@ -1,5 +1,5 @@
-// The accessible objects of our dialogs: ATK objects built from the dialog
-// manager's Control records, one kind per control class.
+// The accessible objects of our dialogs, as the plug-in's loader sees
+// them: the tree, and the dialog manager's hooks.
 #ifndef QEL_ATK_ACCESSIBLE_H
 #define QEL_ATK_ACCESSIBLE_H
 

@@ -75,3 +75,5 @@ void ServiceGlibFromFltk() {
   Fl::add_check(AfterFltkPass);
   PumpGlib();
 }
+
+void RunFromLoop(void (*function)(void*), void* data) { Fl::add_timeout(0.0, function, data); }

@@ -11,4 +11,8 @@ void ServiceGlibFromFltk();
 // Runs what GLib has ready, now.
 void PumpGlib();
 
+// Runs `function` from FLTK's loop, soon: never inside a call from a
+// screen reader.
+void RunFromLoop(void (*function)(void*), void* data);
+
 #endif

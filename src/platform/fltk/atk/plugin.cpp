@@ -1,13 +1,12 @@
-// The accessibility plug-in: loaded by the dialog manager once its first
-// dialog is up, it starts the AT-SPI bridge at once or when a screen reader
-// says it is listening.
+// The accessibility plug-in: loaded by the dialog manager once a screen
+// reader is listening, with the accessibility bus already found, it starts
+// the AT-SPI bridge on that bus.
 #include "accessible.h"
 
 #include <FL/Enumerations.H>
 #include <FL/Fl.H>
 #include <FL/x.H>
 #include <atk-bridge.h>
-#include <gio/gio.h>
 
 #include <cstdlib>
 #include <map>
@@ -16,13 +15,7 @@
 
 namespace {
 
-const char kBusName[] = "org.a11y.Bus";
-const char kBusPath[] = "/org/a11y/bus";
-const char kStatusInterface[] = "org.a11y.Status";
-
 const AccessibilityPlatform* platform = nullptr;
-GDBusConnection* sessionBus = nullptr;
-bool started = false;
 
 // ---- what the bridge asks of the toolkit
 
@@ -100,85 +93,16 @@ void StartBridge() {
   PumpGlib();
 }
 
-// ---- switching on
-
-// The bridge would ask for the accessibility bus itself, synchronously and
-// with a 25 s time-out; a hung bus launcher would freeze us. So we ask
-// first, without waiting.
-void OnBusAddress(GObject* source, GAsyncResult* result, gpointer) {
-  GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, nullptr);
-  if (!reply) return;  // no accessibility bus: stay as we are
-  const gchar* address = nullptr;
-  g_variant_get(reply, "(&s)", &address);
-  if (address && *address) {
-    setenv("AT_SPI_BUS_ADDRESS", address, 1);
-    StartBridge();
-  }
-  g_variant_unref(reply);
-}
-
-void SwitchOn() {
-  if (started) return;
-  started = true;
-  if (std::getenv("AT_SPI_BUS_ADDRESS") || !sessionBus) {
-    StartBridge();
-    return;
-  }
-  g_dbus_connection_call(sessionBus, kBusName, kBusPath, kBusName, "GetAddress", nullptr,
-                         G_VARIANT_TYPE("(s)"), G_DBUS_CALL_FLAGS_NONE, -1, nullptr, OnBusAddress, nullptr);
-}
-
-bool ScreenReaderWanted(GVariant* properties) {
-  gboolean enabled = FALSE, screenReader = FALSE;
-  g_variant_lookup(properties, "IsEnabled", "b", &enabled);
-  g_variant_lookup(properties, "ScreenReaderEnabled", "b", &screenReader);
-  return enabled || screenReader;
-}
-
-void OnStatus(GObject* source, GAsyncResult* result, gpointer) {
-  GVariant* reply = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, nullptr);
-  if (!reply) return;
-  GVariant* properties = g_variant_get_child_value(reply, 0);
-  if (ScreenReaderWanted(properties)) SwitchOn();
-  g_variant_unref(properties);
-  g_variant_unref(reply);
-}
-
-void OnStatusChanged(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
-                     GVariant* parameters, gpointer) {
-  const gchar* interface = nullptr;
-  GVariant* changed = nullptr;
-  g_variant_get(parameters, "(&s@a{sv}as)", &interface, &changed, nullptr);
-  if (g_strcmp0(interface, kStatusInterface) == 0 && ScreenReaderWanted(changed)) SwitchOn();
-  g_variant_unref(changed);
-}
-
-void WatchScreenReaderStatus() {
-  g_dbus_connection_signal_subscribe(sessionBus, nullptr, "org.freedesktop.DBus.Properties",
-                                     "PropertiesChanged", kBusPath, kStatusInterface,
-                                     G_DBUS_SIGNAL_FLAGS_NONE, OnStatusChanged, nullptr, nullptr);
-  g_dbus_connection_call(sessionBus, kBusName, kBusPath, "org.freedesktop.DBus.Properties", "GetAll",
-                         g_variant_new("(s)", kStatusInterface), G_VARIANT_TYPE("(a{sv})"),
-                         G_DBUS_CALL_FLAGS_NONE, -1, nullptr, OnStatus, nullptr);
-}
-
-void OnSessionBus(GObject*, GAsyncResult* result, gpointer) {
-  sessionBus = g_bus_get_finish(result, nullptr);
-  if (!sessionBus) return;
-  if (platform->switchOnNow) SwitchOn();
-  else WatchScreenReaderStatus();
-}
-
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) bool QelInstallAccessibility(
     const AccessibilityPlatform* p) {
   platform = p;
-  // Without a session bus GLib would launch one of its own: only a bus
-  // given to us outright will do then.
-  if (!std::getenv("DBUS_SESSION_BUS_ADDRESS") && !std::getenv("AT_SPI_BUS_ADDRESS")) return false;
+  // The bridge reads the address from here. Without one it would ask a
+  // session bus of its own, which it would launch if need be.
+  if (!platform->accessibilityBus || !*platform->accessibilityBus) return false;
+  setenv("AT_SPI_BUS_ADDRESS", platform->accessibilityBus, 1);
   ServiceGlibFromFltk();
-  if (platform->switchOnNow && std::getenv("AT_SPI_BUS_ADDRESS")) SwitchOn();
-  else g_bus_get(G_BUS_TYPE_SESSION, nullptr, OnSessionBus, nullptr);
+  StartBridge();
   return true;
 }
