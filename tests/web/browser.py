@@ -1,7 +1,9 @@
-"""QEL's page in headless Chromium, for the tests and the bench.
+"""QEL's page in headless Chromium or in WebKitGTK, for the tests and the
+bench.
 
 The page is served from its build folder by a static server of our own on
-a free local port; Chromium is driven through chromedriver with real key
+a free local port; Chromium is driven through chromedriver, WebKitGTK
+through WebKitWebDriver (on the X display in DISPLAY), both with real key
 and pointer events. probe.js, installed before the page's own script,
 counts beeps and reads the dialogs.
 """
@@ -16,6 +18,9 @@ from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 
 PROBE = open(os.path.join(os.path.dirname(__file__), "probe.js")).read()
+PROBE_NAME = "qel-test-probe.js"
+WEBKIT_DRIVER = "/usr/bin/WebKitWebDriver"
+MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
 
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
@@ -24,6 +29,28 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
 
     def log_message(self, *args):
         pass
+
+
+class ProbeHandler(QuietHandler):
+    """Puts probe.js into the page as its first script, same-origin as the
+    page's policy wants: WebKit's driver has no way to add one."""
+
+    def do_GET(self):
+        if self.path == "/" + PROBE_NAME:
+            return self.send_body(PROBE.encode(), "text/javascript")
+        path = self.translate_path(self.path)
+        if not os.path.isdir(path):
+            return super().do_GET()
+        page = open(os.path.join(path, "index.html"), "rb").read()
+        self.send_body(page.replace(b"<head>", b'<head><script src="%s"></script>' % PROBE_NAME.encode(), 1),
+                       "text/html")
+
+    def send_body(self, body, content_type):
+        self.send_response(200)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
 
 
 class GzipHandler(QuietHandler):
@@ -48,9 +75,11 @@ class GzipHandler(QuietHandler):
 
 
 @contextlib.contextmanager
-def served(folder, compressed=False):
-    """Yields the URL of `folder` served on a free port of 127.0.0.1."""
-    handler = functools.partial(GzipHandler if compressed else QuietHandler, directory=folder)
+def served(folder, compressed=False, probe=False):
+    """Yields the URL of `folder` served on a free port of 127.0.0.1; its
+    page with probe.js in it if `probe`."""
+    kind = GzipHandler if compressed else ProbeHandler if probe else QuietHandler
+    handler = functools.partial(kind, directory=folder)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
     thread = threading.Thread(target=server.serve_forever, daemon=True)
     thread.start()
@@ -69,6 +98,14 @@ def chromium(extra_arguments=()):
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": PROBE})
     return driver
+
+
+def webkit():
+    from selenium.webdriver.webkitgtk.options import Options
+    options = Options()
+    options.binary_location = MINIBROWSER
+    options.add_argument("--automation")
+    return webdriver.WebKitGTK(executable_path=WEBKIT_DRIVER, options=options)
 
 
 def wait_until_ready(driver, timeout=10):
