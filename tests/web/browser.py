@@ -55,15 +55,22 @@ class ProbeHandler(QuietHandler):
 
 class GzipHandler(QuietHandler):
     """Sends every file compressed with gzip, as a static server set up for
-    it does (browsers all accept it)."""
+    it does (browsers all accept it): each compressed once, kept until the
+    file changes, as such a server keeps its .gz beside the file."""
+
+    packed = {}  # (path, mtime, size) -> the gzip body
 
     def do_GET(self):
         path = self.translate_path(self.path)
         if os.path.isdir(path):
             path = os.path.join(path, "index.html")
         try:
-            with open(path, "rb") as file:
-                body = gzip.compress(file.read(), 9)
+            status = os.stat(path)
+            key = (path, status.st_mtime_ns, status.st_size)
+            if key not in self.packed:
+                with open(path, "rb") as file:
+                    self.packed[key] = gzip.compress(file.read(), 9)
+            body = self.packed[key]
         except OSError:
             return self.send_error(404)
         self.send_response(200)
@@ -89,8 +96,9 @@ def served(folder, compressed=False, probe=False):
         server.shutdown()
 
 
-def chromium(extra_arguments=()):
+def chromium(extra_arguments=(), page_load_strategy="normal"):
     options = webdriver.ChromeOptions()
+    options.page_load_strategy = page_load_strategy
     options.binary_location = "/usr/bin/chromium"
     for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=800,600",
                      "--autoplay-policy=no-user-gesture-required", *extra_arguments):
