@@ -1,7 +1,7 @@
 # The web page: the same program compiled to WebAssembly with Emscripten,
 # its dialogs made of page elements. The build leaves a folder that any
-# static file server can serve: index.html, qel.js, qel.wasm, qel.css, the
-# icon as favicon and a web app manifest with its icons.
+# static file server can serve: index.html, qel-start.js, qel.js, qel.wasm,
+# qel.css, the icon as favicon and a web app manifest with its icons.
 include(cmake/Resources.cmake)
 
 set(WEB_DIR ${CMAKE_SOURCE_DIR}/src/platform/web)
@@ -32,20 +32,20 @@ target_link_libraries(qel PRIVATE qel_core qel_common)
 # DialogBoxParamA returns only after EndDialog: the program sleeps in the
 # modal loop (Asyncify), and page_wait_for_event is where it sleeps.
 target_link_options(qel PRIVATE
-  -Os --js-library ${WEB_DIR}/page.js
+  -Os --js-library ${WEB_DIR}/page.js --pre-js ${WEB_DIR}/instantiate.js
   -sASYNCIFY -sASYNCIFY_IMPORTS=[page_wait_for_event] -sASYNCIFY_STACK_SIZE=16384
   -sENVIRONMENT=web -sFILESYSTEM=0 -sMALLOC=emmalloc -sSUPPORT_ERRNO=0
   -sINITIAL_MEMORY=1MB -sTOTAL_STACK=256KB -sALLOW_MEMORY_GROWTH)
 set_target_properties(qel PROPERTIES
   SUFFIX .js
   RUNTIME_OUTPUT_DIRECTORY ${QEL_SITE_DIR}
-  LINK_DEPENDS ${WEB_DIR}/page.js)
+  LINK_DEPENDS "${WEB_DIR}/page.js;${WEB_DIR}/instantiate.js")
 
 # The page's static files, and the icon for the browser: the favicon is the
 # program's icon file itself; installing the page wants larger images,
 # scaled by whole factors without smoothing.
 set(site_files)
-foreach(file index.html qel.css qel.webmanifest)
+foreach(file index.html qel-start.js qel.css qel.webmanifest)
   add_custom_command(OUTPUT ${QEL_SITE_DIR}/${file}
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/web/${file} ${QEL_SITE_DIR}/${file}
     DEPENDS ${CMAKE_SOURCE_DIR}/web/${file})
@@ -74,7 +74,7 @@ add_custom_target(qel_site ALL DEPENDS ${site_files})
 # The service worker keeps these for use without the network, under a key
 # made of their contents: the worker changes with every build that changes
 # what it keeps, and browsers fetch a changed worker on the next visit.
-set(offline_files index.html qel.css qel.js qel.wasm qel.ico qel.webmanifest)
+set(offline_files index.html qel-start.js qel.css qel.js qel.wasm qel.ico qel.webmanifest)
 string(REPLACE ";" "," offline_list "${offline_files}")
 add_custom_command(OUTPUT ${QEL_SITE_DIR}/qel-sw.js
   COMMAND ${CMAKE_COMMAND} -DINPUT=${CMAKE_SOURCE_DIR}/web/qel-sw.js -DOUTPUT=${QEL_SITE_DIR}/qel-sw.js

@@ -1,0 +1,5 @@
+// Compiles the program while the page is still being parsed, beside the
+// glue (qel.js), which waits for the document and the stylesheet; the
+// glue's instantiateWasm (src/platform/web/instantiate.js) takes it.
+var qelWasm = WebAssembly.compileStreaming(fetch('qel.wasm', {credentials: 'same-origin'}));
+qelWasm.catch(function() {});  // the glue compiles it again, and reports why
