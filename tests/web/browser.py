@@ -56,7 +56,11 @@ class ProbeHandler(QuietHandler):
 class GzipHandler(QuietHandler):
     """Sends every file compressed with gzip, as a static server set up for
     it does (browsers all accept it): each compressed once, kept until the
-    file changes, as such a server keeps its .gz beside the file."""
+    file changes, as such a server keeps its .gz beside the file; and over
+    connections kept open, as every such server does."""
+
+    protocol_version = "HTTP/1.1"
+    disable_nagle_algorithm = True  # headers and body written apart would wait on the client's ACK
 
     packed = {}  # (path, mtime, size) -> the gzip body
 
