@@ -7,13 +7,13 @@ Module['preRun'] = function() {
   style.onload = style.onerror = function() { removeRunDependency('qel.css'); };
 };
 
-// The module compiled by qel-start.js while the page was parsed; the glue
-// compiles it itself where that script did not run or failed (a server
-// that does not send application/wasm).
+// The module compiled by qel-start.js while the page was parsed, or here
+// where the glue came first (that script then takes this one); compiled
+// from its bytes where streaming failed (a server that does not send
+// application/wasm).
 Module['instantiateWasm'] = function(imports, receiveInstance) {
   var fetched = function() { return fetch('qel.wasm', {credentials: 'same-origin'}); };
-  (self.qelWasm || Promise.reject())
-    .catch(function() { return WebAssembly.compileStreaming(fetched()); })
+  (self.qelWasm = self.qelWasm || WebAssembly.compileStreaming(fetched()))
     .catch(function() { return fetched().then(function(r) { return r.arrayBuffer(); }).then(WebAssembly.compile); })
     .then(function(module) {
       return WebAssembly.instantiate(module, imports).then(function(instance) { receiveInstance(instance, module); });
