@@ -31,8 +31,8 @@ navigator.serviceWorker.getRegistration().then(r => r.update().then(() => {
 
 
 # A newer build: other files, hence another key in the worker.
-NEWER_BUILD = [("index.html", "<title>QEL<", "<title>QEL newer<"),
-               ("qel.js", "Qel.start();", "Qel.start();window.qelNewer=true;"),
+NEWER_BUILD = [("index.html", "<title>QEL<", "<title>QEL newer<"),  # the scripts are inside it
+               ("qel.wasm", "QEL ".encode("utf-16-le"), "QEL!".encode("utf-16-le")),  # the caption
                ("qel-sw.js", "var CACHE = 'qel-", "var CACHE = 'qel-newer-")]
 
 
@@ -78,13 +78,14 @@ def main():
 
             for name, old, new in NEWER_BUILD:
                 path = os.path.join(site, name)
-                text = open(path).read()
-                open(path, "w").write(text.replace(old, new))
+                mode = "b" if isinstance(old, bytes) else ""
+                text = open(path, "r" + mode).read()
+                open(path, "w" + mode).write(text.replace(old, new))
             start()
             check(driver.execute_async_script(NEWER_WORKER_INSTALLED) == "installed",
                   "a newer build is fetched on the next visit")
             start(offline=True)
-            check(driver.execute_script("return document.title == 'QEL newer' && window.qelNewer === true"),
+            check(driver.execute_script("return document.title == 'QEL newer' && qelTest.dialog('QEL!') != null"),
                   "and shown whole, without the network, once the older one has ended")
         finally:
             driver.quit()

@@ -1,15 +1,6 @@
-// qel.js may run before the stylesheet has arrived: the program, which
-// measures its dialogs' fields, starts once it has.
-Module['preRun'] = function() {
-  if (getComputedStyle(document.getElementById('desk')).position == 'relative') return;  // qel.css's
-  var style = document.querySelector('link[rel=stylesheet]');
-  addRunDependency('qel.css');
-  style.onload = style.onerror = function() { removeRunDependency('qel.css'); };
-};
-
-// The module compiled by qel-start.js while the page was parsed, or here
-// where the glue came first (that script then takes this one); compiled
-// from its bytes where streaming failed (a server that does not send
+// The module that qel-start.js began compiling while the page was parsed
+// (or compiled here where that script did not run); compiled from its
+// bytes where streaming failed (a server that does not send
 // application/wasm).
 Module['instantiateWasm'] = function(imports, receiveInstance) {
   var fetched = function() { return fetch('qel.wasm', {credentials: 'same-origin'}); };
