@@ -31,9 +31,9 @@ navigator.serviceWorker.getRegistration().then(r => r.update().then(() => {
 
 
 # A newer build: other files, hence another key in the worker.
-NEWER_BUILD = [("index.html", "<title>QEL<", "<title>QEL newer<"),  # the scripts are inside it
+NEWER_BUILD = [("index.html", b"<title>QEL<", b"<title>QEL newer<"),  # the scripts are inside it
                ("qel.wasm", "QEL ".encode("utf-16-le"), "QEL!".encode("utf-16-le")),  # the caption
-               ("qel-sw.js", "var CACHE = 'qel-", "var CACHE = 'qel-newer-")]
+               ("qel-sw.js", b"var CACHE = 'qel-", b"var CACHE = 'qel-newer-")]
 
 
 def closes_on_escape(url):
@@ -78,9 +78,8 @@ def main():
 
             for name, old, new in NEWER_BUILD:
                 path = os.path.join(site, name)
-                mode = "b" if isinstance(old, bytes) else ""
-                text = open(path, "r" + mode).read()
-                open(path, "w" + mode).write(text.replace(old, new))
+                text = open(path, "rb").read()
+                open(path, "wb").write(text.replace(old, new))
             start()
             check(driver.execute_async_script(NEWER_WORKER_INSTALLED) == "installed",
                   "a newer build is fetched on the next visit")
