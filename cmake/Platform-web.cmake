@@ -41,7 +41,7 @@ target_link_libraries(qel PRIVATE qel_core qel_common)
 # DialogBoxParamA again. Found by linking with -sASYNCIFY_ADVISE
 # --profiling-funcs at -Os: a function missing here fails silently (the
 # About box then never opens or never closes), and the names move with the
-# dialog manager's code, so rederive them so when it changes; the scenario
+# dialog manager's code, so rederive them when it changes; the scenario
 # table opens and closes the About box every way.
 set(QEL_ASYNCIFY_ONLY main DialogBoxParamA* SendCommand* SendDialogMessage* *MyDialogo*)
 list(TRANSFORM QEL_ASYNCIFY_ONLY REPLACE "(.+)" "\"\\1\"")
