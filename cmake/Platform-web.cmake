@@ -52,7 +52,11 @@ target_link_options(qel PRIVATE
   -sASYNCIFY -sASYNCIFY_IMPORTS=[page_wait_for_event] -sASYNCIFY_STACK_SIZE=16384
   -sASYNCIFY_ONLY=@${CMAKE_BINARY_DIR}/asyncify-only.json
   -sENVIRONMENT=web -sFILESYSTEM=0 -sMALLOC=emmalloc -sSUPPORT_ERRNO=0
-  -sINITIAL_MEMORY=1MB -sTOTAL_STACK=256KB -sALLOW_MEMORY_GROWTH)
+  -sINITIAL_MEMORY=1MB -sTOTAL_STACK=256KB -sALLOW_MEMORY_GROWTH
+  # The glue is parsed on the page's way to its first keystroke: none of
+  # the Module settings it would look for but the one instantiate.js sets,
+  # TextDecoder (every browser has it), no eval.
+  -sINCOMING_MODULE_JS_API=[instantiateWasm] -sTEXTDECODER=2 -sDYNAMIC_EXECUTION=0)
 set_target_properties(qel PROPERTIES
   SUFFIX .js
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/program
