@@ -2,14 +2,19 @@
 """QEL's page in headless Chromium beside a floor, the least page that does
 the same job (three inputs and a few lines of script converting between
 them), both from a local static server that sends every file compressed
-with gzip:
+with gzip (each compressed once, as a server set up for it keeps it):
 
+- the sizes of the wasm and of its glue (qel.js), as built and with gzip;
 - the bytes transferred for the page on a first visit (Resource Timing's
   transferSize), by file, and those of the service worker;
-- load: from the start of navigation to the dialog ready for typing (its
-  first field has the keyboard); on a first visit (no service worker, the
-  browser's cache off) and on a later one (QEL's files from its service
-  worker, the floor's from the browser's cache), RUNS times each;
+- on a first visit (no service worker, the browser's cache off) and on a
+  later one (QEL's files from its service worker, the floor's from the
+  browser's cache), RUNS times each, from the start of navigation:
+  - paint: the first frame that shows the dialog's fields;
+  - ready: the first field has the keyboard;
+  - converted: a 1, typed once the field is ready, shown in all three
+    fields (the program runs: this keeps "ready" honest); the driver's
+    delay in typing it, from ready to the key's event, is taken off;
 - keystroke: from a key's event time stamp to the end of its handling (the
   text event it makes has been handled, conversions and taken-back keys
   included) and to the frame that shows it, for accepted digits and for
@@ -17,10 +22,12 @@ with gzip:
 
 Medians over the runs, and QEL's as a ratio to the floor's. The clock is the
 page's own (performance.now), read by a script the bench installs before
-the page's: neither page measures anything.
+the page's: neither page measures anything. More than one SITE (builds to
+compare) are each loaded in turn with the floor, in the same run.
 
-  web.py SITE [RUNS]
+  web.py SITE [SITE...] [RUNS]
 """
+import contextlib
 import gzip
 import os
 import re
@@ -51,9 +58,16 @@ d.focus();
 }
 
 CLOCKS = """
-window.qelBench = {ready: 0, keys: []};
+window.qelBench = {ready: 0, paint: 0, converted: 0, keys: []};
 addEventListener('focusin', event => {
   if (!qelBench.ready && event.target.tagName == 'INPUT') qelBench.ready = performance.now();
+});
+// Each frame until the fields are drawn, then until a 1 shows in all three.
+requestAnimationFrame(function frame(time) {
+  const fields = [...document.querySelectorAll('input')];
+  if (!qelBench.paint && fields.length && fields[0].getBoundingClientRect().width) qelBench.paint = time;
+  if (fields.length == 3 && fields.every(field => field.value == '1')) qelBench.converted = time;
+  else requestAnimationFrame(frame);
 });
 addEventListener('keydown', event => {
   const key = {start: event.timeStamp};
@@ -74,22 +88,34 @@ const entries = [performance.getEntriesByType('navigation')[0], ...performance.g
 return entries.map(e => [e.name.split('/').pop() || 'index.html', e.transferSize, e.decodedBodySize]);
 """
 
-READY = "return !!document.activeElement && document.activeElement.tagName == 'INPUT'"
+WHEN_READY = "qelBench.ready || new Promise(done => addEventListener('focusin', done, {once: true}))"
+CONVERTED = "return qelBench.converted"
+MEASURES = ("paint", "ready", "converted")
 WORKER_READY = "navigator.serviceWorker.ready.then(() => arguments[0]())"
 
 
 class Pages:
     def __init__(self, driver):
         self.driver = driver
-        self.loads = {}   # (page, visit) -> [ms]
+        self.loads = {}   # (page, visit, measure) -> [ms]
         self.keys = {}    # page -> [key timings]
 
     def visit(self, name, url, visit):
+        from selenium.webdriver.support.ui import WebDriverWait
         driver = self.driver
         driver.get(url)
-        from selenium.webdriver.support.ui import WebDriverWait
-        WebDriverWait(driver, 10, poll_frequency=0.01).until(lambda d: d.execute_script(READY))
-        self.loads.setdefault((name, visit), []).append(driver.execute_script("return qelBench.ready"))
+        driver.execute_cdp_cmd("Runtime.evaluate", {"expression": WHEN_READY, "awaitPromise": True})
+        for kind in ("keyDown", "keyUp"):  # the shortest way in: no actions to plan
+            driver.execute_cdp_cmd("Input.dispatchKeyEvent", {"type": kind, "key": "1", "text": "1", "code": "Digit1"})
+        WebDriverWait(driver, 10, poll_frequency=0.005).until(lambda d: d.execute_script(CONVERTED))
+        clocks = driver.execute_script("return qelBench")
+        # The driver needs some 20 ms to type the 1: counted as if typed at once.
+        lag = clocks["keys"][0]["start"] - clocks["ready"]
+        clocks["converted"] -= lag
+        for measure in MEASURES:
+            self.loads.setdefault((name, visit, measure), []).append(clocks[measure])
+        self.loads.setdefault((name, visit, "key sent"), []).append(lag)
+        driver.execute_script("qelBench.keys = []")
         for character in "1234567xyz":
             ActionChains(driver).send_keys(character).perform()
         driver.execute_script("return new Promise(done => setTimeout(done, 100))")
@@ -100,57 +126,98 @@ def median(values):
     return statistics.median(values)
 
 
+def sizes(site):
+    """The wasm's and the glue's bytes, as built and with gzip; a glue
+    inside the page is the page's largest script."""
+    found = {}
+    for name in ("qel.wasm", "qel.js"):
+        path = os.path.join(site, name)
+        if os.path.exists(path):
+            data = open(path, "rb").read()
+        elif name == "qel.js":
+            page = open(os.path.join(site, "index.html"), "rb").read()
+            data = max(re.findall(rb"<script>(.*?)</script>", page, re.S), key=len, default=b"")
+            name = "qel.js (in the page)"
+        else:
+            continue
+        found[name] = (len(data), len(gzip.compress(data, 9)))
+    return found
+
+
 def main():
-    site = sys.argv[1]
-    runs = int(sys.argv[2]) if len(sys.argv) > 2 else 20
+    arguments = sys.argv[1:]
+    runs = int(arguments.pop()) if arguments[-1].isdigit() else 20
+    sites = {(os.path.basename(os.path.normpath(site)) if len(arguments) > 1 else "QEL"): site
+             for site in arguments}
     floor_site = tempfile.mkdtemp(prefix="qel-floor-")
     for name, text in FLOOR.items():
         with open(os.path.join(floor_site, name), "w") as file:
             file.write(text)
 
-    with browser.served(site, compressed=True) as url, browser.served(floor_site, compressed=True) as floor:
-        driver = browser.chromium()
+    with contextlib.ExitStack() as servers:
+        urls = {name: servers.enter_context(browser.served(site, compressed=True)) for name, site in sites.items()}
+        floor = servers.enter_context(browser.served(floor_site, compressed=True))
+        # Back from a navigation once the document is parsed, not loaded: the
+        # 1 is typed as soon as the field has the keyboard.
+        driver = browser.chromium(page_load_strategy="eager")
         pages = Pages(driver)
+        files = {}
         try:
             driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": CLOCKS})
             driver.execute_cdp_cmd("Network.enable", {})
             for run in range(runs):
-                driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
-                driver.execute_cdp_cmd("Storage.clearDataForOrigin", {"origin": url.rstrip("/"), "storageTypes": "all"})
-                pages.visit("QEL", url, "first")
-                if run == 0:
-                    files = driver.execute_script(TRANSFERS)
-                driver.execute_async_script(WORKER_READY)
-                pages.visit("floor", floor, "first")
-                driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": False})
-                pages.visit("QEL", url, "later")
-                if not driver.execute_script("return !!navigator.serviceWorker.controller"):
-                    raise SystemExit("the later visit was not served by the service worker")
-                pages.visit("floor", floor, "later")
+                for name, url in urls.items():
+                    driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
+                    driver.execute_cdp_cmd("Storage.clearDataForOrigin",
+                                           {"origin": url.rstrip("/"), "storageTypes": "all"})
+                    pages.visit(name, url, "first")
+                    files.setdefault(name, driver.execute_script(TRANSFERS))
+                    driver.execute_async_script(WORKER_READY)
+                    pages.visit("floor", floor, "first")
+                    driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": False})
+                    pages.visit(name, url, "later")
+                    if not driver.execute_script("return !!navigator.serviceWorker.controller"):
+                        raise SystemExit("the later visit was not served by the service worker")
+                    pages.visit("floor", floor, "later")
         finally:
             driver.quit()
 
+    for name, site in sites.items():
+        report(name, site, files[name], pages)
+    print("Floor: %d visits of each kind, one beside each of the above." % len(pages.loads[("floor", "first", "ready")]))
+
+
+def report(name, site, files, pages):
+    print("== %s (%s)" % (name, site))
+    for file, (built, packed) in sizes(site).items():
+        print("  %-20s %7d bytes, %d with gzip" % (file, built, packed))
     worker = open(os.path.join(site, "qel-sw.js"), "rb").read()
     kept = re.search(rb"FILES = \[(.*)\]", worker)[1].decode().replace("'", "")
     print("Page, as transferred with gzip on a first visit (bytes):")
-    for name, transferred, decoded in files:
-        print("  %-18s %7d  (%d unpacked)" % (name, transferred, decoded))
+    for file, transferred, decoded in files:
+        print("  %-18s %7d  (%d unpacked)" % (file, transferred, decoded))
     print("  %-18s %7d  (%d unpacked)" % ("in all", sum(f[1] for f in files), sum(f[2] for f in files)))
     print("  %-18s %7d  (%d unpacked), the service worker, compressed here" % (
         "qel-sw.js", len(gzip.compress(worker, 9)), len(worker)))
     print("  The worker then fetches %s again, past the browser's cache\n"
           "  (a server that answers If-Modified-Since sends only what changed)." % kept)
 
-    print("Load to the field ready for typing, median of %d:" % runs)
+    runs = len(pages.loads[(name, "first", "ready")])
+    print("From navigation, median of %d (floor beside it, same run):" % runs)
     for visit in ("first", "later"):
-        qel, base = median(pages.loads[("QEL", visit)]), median(pages.loads[("floor", visit)])
-        print("  %-6s visit: QEL %.1f ms, floor %.1f ms: %.2f x the floor" % (visit, qel, base, qel / base))
+        for measure in MEASURES:
+            qel = median(pages.loads[(name, visit, measure)])
+            base = median(pages.loads[("floor", visit, measure)])
+            print("  %-6s visit, %-10s QEL %6.1f ms, floor %6.1f ms: %.2f x the floor, %+.1f ms" % (
+                visit, measure + ":", qel, base, qel / base, qel - base))
+        print("  %-6s visit, the 1 typed %.1f ms after ready (QEL), %.1f ms (floor), taken off converted" % (
+            visit, median(pages.loads[(name, visit, "key sent")]), median(pages.loads[("floor", visit, "key sent")])))
     for what, picked in (("accepted digit", slice(0, 7)), ("refused letter", slice(7, 10))):
         timings = {}
-        for name, keys in pages.keys.items():
-            chosen = [k for i in range(0, len(keys), 10) for k in keys[i:i + 10][picked]]
-            timings[name] = chosen
-        qel, base = timings["QEL"], timings["floor"]
+        for page in (name, "floor"):
+            keys = pages.keys[page]
+            timings[page] = [k for i in range(0, len(keys), 10) for k in keys[i:i + 10][picked]]
+        qel, base = timings[name], timings["floor"]
         to_frame = median([k["frame"] - k["start"] for k in qel])
         floor_frame = median([k["frame"] - k["start"] for k in base])
         print("Keystroke, %s (%d): QEL handles it in %.1f ms, shows it in the frame after %.1f ms; "

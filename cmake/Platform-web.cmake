@@ -1,7 +1,8 @@
 # The web page: the same program compiled to WebAssembly with Emscripten,
 # its dialogs made of page elements. The build leaves a folder that any
-# static file server can serve: index.html, qel.js, qel.wasm, qel.css, the
-# icon as favicon and a web app manifest with its icons.
+# static file server can serve: index.html (with the glue, qel.js, inside
+# it), qel.wasm, qel.css, the icon as favicon and a web app manifest with
+# its icons.
 include(cmake/Resources.cmake)
 
 set(WEB_DIR ${CMAKE_SOURCE_DIR}/src/platform/web)
@@ -31,21 +32,56 @@ target_compile_options(qel PRIVATE ${QEL_WEB_CXX_OPTIONS})
 target_link_libraries(qel PRIVATE qel_core qel_common)
 # DialogBoxParamA returns only after EndDialog: the program sleeps in the
 # modal loop (Asyncify), and page_wait_for_event is where it sleeps.
+# Only the functions that can be on the stack then are instrumented; left
+# to itself, Asyncify takes every indirect call (operator new's handler,
+# the dialog procedures) for a way to the sleep and instruments three
+# quarters of the module. The stack at the sleep, nested for the About box:
+# main (WinMain inlined), DialogBoxParamA (the modal loop, the backend's
+# wait and its event dispatch inlined: Asyncify runs after inlining, and
+# names that are gone only earn a warning), SendCommand or
+# SendDialogMessage, the main dialog's procedure (an indirect call),
+# DialogBoxParamA again. Found by linking with -sASYNCIFY_ADVISE
+# --profiling-funcs at -Os: a function missing here fails silently (the
+# About box then never opens or never closes), and the names move with the
+# dialog manager's code, so rederive them when it changes; the scenario
+# table opens and closes the About box every way.
+set(QEL_ASYNCIFY_ONLY main DialogBoxParamA* SendCommand* SendDialogMessage* *MyDialogo*)
+list(TRANSFORM QEL_ASYNCIFY_ONLY REPLACE "(.+)" "\"\\1\"")
+list(JOIN QEL_ASYNCIFY_ONLY ", " asyncify_only)
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/asyncify-only.json CONTENT "[${asyncify_only}]")
 target_link_options(qel PRIVATE
-  -Os --js-library ${WEB_DIR}/page.js
+  -Os --js-library ${WEB_DIR}/page.js --pre-js ${WEB_DIR}/instantiate.js
   -sASYNCIFY -sASYNCIFY_IMPORTS=[page_wait_for_event] -sASYNCIFY_STACK_SIZE=16384
+  -sASYNCIFY_ONLY=@${CMAKE_BINARY_DIR}/asyncify-only.json
   -sENVIRONMENT=web -sFILESYSTEM=0 -sMALLOC=emmalloc -sSUPPORT_ERRNO=0
-  -sINITIAL_MEMORY=1MB -sTOTAL_STACK=256KB -sALLOW_MEMORY_GROWTH)
+  -sINITIAL_MEMORY=1MB -sTOTAL_STACK=256KB -sALLOW_MEMORY_GROWTH
+  # The glue is parsed on the page's way to its first keystroke: none of
+  # the Module settings it would look for but the one instantiate.js sets,
+  # TextDecoder (every browser has it), no eval.
+  -sINCOMING_MODULE_JS_API=[instantiateWasm] -sTEXTDECODER=2 -sDYNAMIC_EXECUTION=0)
 set_target_properties(qel PROPERTIES
   SUFFIX .js
-  RUNTIME_OUTPUT_DIRECTORY ${QEL_SITE_DIR}
-  LINK_DEPENDS ${WEB_DIR}/page.js)
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/program
+  LINK_DEPENDS "${WEB_DIR}/page.js;${WEB_DIR}/instantiate.js;${CMAKE_BINARY_DIR}/asyncify-only.json")
+
+# The glue and web/qel-start.js go inside the page, which runs them as it is
+# parsed, rather than once each has been fetched; the policy names them by
+# their hashes.
+add_custom_command(OUTPUT ${QEL_SITE_DIR}/index.html ${QEL_SITE_DIR}/qel.wasm
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/program/qel.wasm ${QEL_SITE_DIR}/qel.wasm
+  COMMAND ${CMAKE_COMMAND} -DTEMPLATE=${CMAKE_SOURCE_DIR}/web/index.html -DOUTPUT=${QEL_SITE_DIR}/index.html
+          -DSTART=${CMAKE_SOURCE_DIR}/web/qel-start.js -DGLUE=${CMAKE_BINARY_DIR}/program/qel.js
+          -P ${CMAKE_SOURCE_DIR}/cmake/InlinePage.cmake
+  DEPENDS ${CMAKE_SOURCE_DIR}/web/index.html ${CMAKE_SOURCE_DIR}/web/qel-start.js
+          ${CMAKE_SOURCE_DIR}/cmake/InlinePage.cmake qel
+  COMMENT "The page, with its scripts inside it"
+  VERBATIM)
 
 # The page's static files, and the icon for the browser: the favicon is the
 # program's icon file itself; installing the page wants larger images,
 # scaled by whole factors without smoothing.
-set(site_files)
-foreach(file index.html qel.css qel.webmanifest)
+set(site_files ${QEL_SITE_DIR}/index.html ${QEL_SITE_DIR}/qel.wasm)
+foreach(file qel.css qel.webmanifest)
   add_custom_command(OUTPUT ${QEL_SITE_DIR}/${file}
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/web/${file} ${QEL_SITE_DIR}/${file}
     DEPENDS ${CMAKE_SOURCE_DIR}/web/${file})
@@ -74,7 +110,7 @@ add_custom_target(qel_site ALL DEPENDS ${site_files})
 # The service worker keeps these for use without the network, under a key
 # made of their contents: the worker changes with every build that changes
 # what it keeps, and browsers fetch a changed worker on the next visit.
-set(offline_files index.html qel.css qel.js qel.wasm qel.ico qel.webmanifest)
+set(offline_files index.html qel.css qel.wasm qel.ico qel.webmanifest)
 string(REPLACE ";" "," offline_list "${offline_files}")
 add_custom_command(OUTPUT ${QEL_SITE_DIR}/qel-sw.js
   COMMAND ${CMAKE_COMMAND} -DINPUT=${CMAKE_SOURCE_DIR}/web/qel-sw.js -DOUTPUT=${QEL_SITE_DIR}/qel-sw.js

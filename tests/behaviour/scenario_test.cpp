@@ -1,6 +1,6 @@
 // Runs every scenario against every build named on the command line:
 //   scenario_test [--settle-ms N] [--linux PATH] [--wine PATH.EXE]
-//                 [--chromium SITE] [--firefox SITE]
+//                 [--chromium SITE] [--firefox SITE] [--webkit SITE]
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -225,10 +225,11 @@ int main(int argc, char** argv) {
     else if (!std::strcmp(argv[i], "--wine")) targets.push_back(MakeWineTarget(argv[i + 1]));
     else if (!std::strcmp(argv[i], "--chromium")) targets.push_back(MakeWebTarget("chromium", argv[i + 1]));
     else if (!std::strcmp(argv[i], "--firefox")) targets.push_back(MakeWebTarget("firefox", argv[i + 1]));
+    else if (!std::strcmp(argv[i], "--webkit")) targets.push_back(MakeWebTarget("webkit", argv[i + 1]));
     else if (!std::strcmp(argv[i], "--settle-ms")) settleMs = std::atoi(argv[i + 1]);
   }
   if (targets.empty()) {
-    std::fprintf(stderr, "usage: %s [--linux QEL] [--wine QEL.EXE] [--chromium SITE] [--firefox SITE]\n",
+    std::fprintf(stderr, "usage: %s [--linux QEL] [--wine QEL.EXE] [--chromium SITE] [--firefox SITE] [--webkit SITE]\n",
                  argv[0]);
     return 2;
   }

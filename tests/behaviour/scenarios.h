@@ -14,7 +14,7 @@
 //   menu COMMAND     an item of a browser's own context menu, by its editing command
 //   running          the program has not ended
 //   exit N           the program ends with exit code N
-//   only T1 T2 ...   the rest is for these targets only (linux, wine, chromium, firefox)
+//   only T1 T2 ...   the rest is for these targets only (linux, wine, chromium, firefox, webkit)
 #ifndef QEL_TESTS_SCENARIOS_H
 #define QEL_TESTS_SCENARIOS_H
 

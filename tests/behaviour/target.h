@@ -60,7 +60,7 @@ inline std::vector<std::string> ItalianUserEnvironment() {
 
 std::unique_ptr<Target> MakeLinuxTarget(const std::string& program);
 std::unique_ptr<Target> MakeWineTarget(const std::string& program);
-// The page that the web build leaves in siteFolder, in "chromium" or "firefox".
+// The page that the web build leaves in siteFolder, in "chromium", "firefox" or "webkit".
 std::unique_ptr<Target> MakeWebTarget(const std::string& browser, const std::string& siteFolder);
 
 #endif

@@ -1,7 +1,8 @@
 // The web page in a headless browser. A program of ours serves the page,
 // drives the browser with real key and pointer events and reads the page;
 // it answers on a pipe: tests/web/driver.py for Chromium (through
-// chromedriver), tests/web/firefox_driver.mjs for Firefox (WebDriver BiDi).
+// chromedriver) and WebKitGTK (WebKitWebDriver, on the test's X server),
+// tests/web/firefox_driver.mjs for Firefox (WebDriver BiDi).
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -44,7 +45,10 @@ class WebTarget : public Target, public Desk {
   std::string Name() const override { return browser_; }
   Desk* OwnDesk() override { return this; }
 
-  bool Prepare(XSession&) override { return StartDriver() && Do("start", 60000); }
+  bool Prepare(XSession& x) override {
+    if (browser_ == "webkit") x_ = &x;
+    return StartDriver() && Do("start", 60000);
+  }
   bool Start(XSession&) override { return Do("start", 20000); }
 
   std::string ControlText(const std::string& caption, int id) override {
@@ -69,7 +73,11 @@ class WebTarget : public Target, public Desk {
   }
   void Key(const std::string& combination) override { Do("key " + combination); }
   void Hold(const std::string& key, bool down) override { Do((down ? "hold " : "release ") + key); }
-  void SetClipboard(const std::string& text) override { Do("clipboard " + Hex(text)); }
+  // WebKit pastes the X server's clipboard; its page cannot write it unasked.
+  void SetClipboard(const std::string& text) override {
+    if (x_) x_->SetClipboard(text);
+    else Do("clipboard " + Hex(text));
+  }
 
   bool Click(const std::string& caption, double fx, double fy) override {
     return Do("click " + Hex(caption) + " " + std::to_string(fx) + " " + std::to_string(fy));
@@ -94,10 +102,12 @@ class WebTarget : public Target, public Desk {
     io.in = toDriver[0];
     io.out = fromDriver[1];
     io.err = 2;  // the driver's complaints belong in the test's log
-    const std::vector<std::string> command =
-        browser_ == "firefox" ? std::vector<std::string>{"node", QEL_WEB_TESTS "/firefox_driver.mjs", site_}
-                              : std::vector<std::string>{"/usr/bin/python3", QEL_WEB_TESTS "/driver.py", site_};
-    const bool started = driver_.Start(command, {}, io);
+    std::vector<std::string> command = {"/usr/bin/python3", QEL_WEB_TESTS "/driver.py", site_};
+    if (browser_ == "firefox") command = {"node", QEL_WEB_TESTS "/firefox_driver.mjs", site_};
+    if (x_) command.insert(command.begin() + 2, "--webkit");
+    std::vector<std::string> environment;
+    if (x_) environment = {"DISPLAY=" + x_->display(), "GDK_BACKEND=x11"};
+    const bool started = driver_.Start(command, environment, io);
     close(toDriver[0]);
     close(fromDriver[1]);
     toDriver_ = toDriver[1];
@@ -130,6 +140,7 @@ class WebTarget : public Target, public Desk {
 
   std::string browser_;
   std::string site_;
+  XSession* x_ = nullptr;  // WebKit's display
   ChildProcess driver_;
   int toDriver_ = -1, fromDriver_ = -1;
   std::string received_;

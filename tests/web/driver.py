@@ -1,4 +1,5 @@
-"""Drives QEL's page in headless Chromium for the scenario table
+"""Drives QEL's page in headless Chromium, or with --webkit in WebKitGTK on
+the X display in DISPLAY, for the scenario table
 (tests/behaviour/web_target.cpp), one command a line on stdin:
 
   start                     a fresh page, until it takes keys
@@ -15,7 +16,9 @@
 
 Texts travel in hex, as UTF-8. Each command is answered by one line: "="
 and the answer (in hex for texts), or "!" and what went wrong.
-firefox_driver.mjs does the same in Firefox.
+firefox_driver.mjs does the same in Firefox. WebKit has no DevTools
+protocol: the clipboard there is the X server's (web_target.cpp sets it),
+and no command reaches the browser's context menu.
 """
 import os
 import sys
@@ -31,7 +34,7 @@ import browser  # noqa: E402
 KEYS = {"tab": Keys.TAB, "backspace": Keys.BACKSPACE, "return": Keys.ENTER, "escape": Keys.ESCAPE,
         "end": Keys.END, "home": Keys.HOME, "left": Keys.LEFT, "right": Keys.RIGHT, "up": Keys.UP,
         "down": Keys.DOWN, "delete": Keys.DELETE, "f10": Keys.F10, "ctrl": Keys.CONTROL,
-        "shift": Keys.SHIFT, "alt": Keys.ALT}
+        "shift": Keys.SHIFT, "alt": Keys.ALT, "space": Keys.SPACE}
 
 SET_CLIPBOARD = "navigator.clipboard.writeText(arguments[0]).then(arguments[1], e => arguments[1](String(e)))"
 
@@ -54,16 +57,18 @@ def until(condition, timeout):
 
 
 class Page:
-    def __init__(self, driver, url):
+    def __init__(self, driver, url, webkit):
         self.driver = driver
         self.url = url
+        self.webkit = webkit
         self.run = driver.execute_script
 
     def start(self):
         self.driver.get(self.url)
         browser.wait_until_ready(self.driver)
-        self.driver.execute_cdp_cmd("Browser.grantPermissions", {
-            "origin": self.url.rstrip("/"), "permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
+        if not self.webkit:
+            self.driver.execute_cdp_cmd("Browser.grantPermissions", {
+                "origin": self.url.rstrip("/"), "permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
 
     def type(self, delay, text):
         for character in unhex(text):
@@ -103,6 +108,8 @@ class Page:
         ActionChains(self.driver).click(self.part(caption, ".close")).perform()
 
     def menu(self, command):
+        if self.webkit:
+            raise RuntimeError("no way to the browser's context menu here")
         self.driver.execute_cdp_cmd("Input.dispatchKeyEvent", {"type": "rawKeyDown", "commands": [command]})
         self.driver.execute_cdp_cmd("Input.dispatchKeyEvent", {"type": "keyUp"})
 
@@ -126,10 +133,11 @@ class Page:
 
 
 def main():
-    with browser.served(sys.argv[1]) as url:
-        driver = browser.chromium()
+    webkit = sys.argv[1] == "--webkit"
+    with browser.served(sys.argv[-1], probe=webkit) as url:
+        driver = browser.webkit() if webkit else browser.chromium()
         try:
-            page = Page(driver, url)
+            page = Page(driver, url, webkit)
             for line in sys.stdin:
                 command, *arguments = line.split()
                 try:

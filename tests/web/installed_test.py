@@ -1,7 +1,9 @@
 """QEL's page as an installed application, as Chromium itself reports it:
 installable, its service worker active after the first visit, started and
 converting with the network gone, and a newer build served afterwards
-shown whole once the older one has ended.
+shown whole once the older one has ended. Its own window (display-mode
+standalone) closes when Esc ends QEL (in a tab, the scenario table sees the
+page say that QEL has ended).
 
   installed_test.py SITE
 """
@@ -10,7 +12,10 @@ import shutil
 import sys
 import tempfile
 
+from selenium.common.exceptions import TimeoutException
 from selenium.webdriver.common.action_chains import ActionChains
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.ui import WebDriverWait
 
 sys.path.insert(0, os.path.dirname(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), ".."))
@@ -26,9 +31,24 @@ navigator.serviceWorker.getRegistration().then(r => r.update().then(() => {
 
 
 # A newer build: other files, hence another key in the worker.
-NEWER_BUILD = [("index.html", "<title>QEL<", "<title>QEL newer<"),
-               ("qel.js", "Qel.start();", "Qel.start();window.qelNewer=true;"),
-               ("qel-sw.js", "var CACHE = 'qel-", "var CACHE = 'qel-newer-")]
+NEWER_BUILD = [("index.html", b"<title>QEL<", b"<title>QEL newer<"),  # the scripts are inside it
+               ("qel.wasm", "QEL ".encode("utf-16-le"), "QEL!".encode("utf-16-le")),  # the caption
+               ("qel-sw.js", b"var CACHE = 'qel-", b"var CACHE = 'qel-newer-")]
+
+
+def closes_on_escape(url):
+    """Whether the installed page's window closes once Esc has ended QEL
+    (its close box is the window's own: the dialog's caption is not shown)."""
+    driver = browser.chromium(["--app=" + url])
+    try:
+        driver.get(url)  # the probe comes with this second load
+        browser.wait_until_ready(driver)
+        ActionChains(driver).send_keys(Keys.ESCAPE).perform()
+        return WebDriverWait(driver, 2, poll_frequency=0.01).until(lambda d: not d.window_handles)
+    except TimeoutException:
+        return False
+    finally:
+        driver.quit()
 
 
 def main():
@@ -58,17 +78,19 @@ def main():
 
             for name, old, new in NEWER_BUILD:
                 path = os.path.join(site, name)
-                text = open(path).read()
-                open(path, "w").write(text.replace(old, new))
+                text = open(path, "rb").read()
+                open(path, "wb").write(text.replace(old, new))
             start()
             check(driver.execute_async_script(NEWER_WORKER_INSTALLED) == "installed",
                   "a newer build is fetched on the next visit")
             start(offline=True)
-            check(driver.execute_script("return document.title == 'QEL newer' && window.qelNewer === true"),
+            check(driver.execute_script("return document.title == 'QEL newer' && qelTest.dialog('QEL!') != null"),
                   "and shown whole, without the network, once the older one has ended")
         finally:
             driver.quit()
             shutil.rmtree(os.path.dirname(site))
+    with browser.served(sys.argv[1]) as url:
+        check(closes_on_escape(url), "the installed window closes on Esc")
     return 1 if failures else 0
 
 

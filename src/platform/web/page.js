@@ -212,12 +212,15 @@ var LibraryQelPage = {
     Qel.fitWindow();
   },
 
+  // Installed, the window is QEL's own and closes with it, as on the
+  // desktop; a tab is the user's, and says that QEL has ended.
   page_program_ended: function() {
     Qel.desk.hidden = true;
     document.getElementById('pip').hidden = true;
     document.getElementById('ended').hidden = false;
     document.getElementById('restart').focus();
     Qel.fitWindow();
+    if (matchMedia('(display-mode: standalone)').matches) close();
   },
 
   page_create_element: function(dialog, kind, id, x, y, width, height, classes) {

@@ -12,7 +12,7 @@ int main() {
   static HINSTANCE__ module = {kProgramResources, kProgramResourcesSize};
   static char commandLine[] = "";
   const int result = WinMain(&module, nullptr, commandLine, SW_SHOWNORMAL);
-  // A page cannot close itself: it says that QEL has ended instead.
+  // An installed window closes; a page in a tab says that QEL has ended.
   page_program_ended();
   return result;
 }
