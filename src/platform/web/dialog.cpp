@@ -148,7 +148,7 @@ void BackendShowText(Control& control) {
 
 void BackendFocus(Control& control, bool selectAll) {
   if (!control.dialog->native->shown) focusOnShow = &control;
-  page_focus(ElementOf(control), selectAll);
+  else page_focus(ElementOf(control), selectAll);
 }
 
 Control* BackendFocusedControl() { return ControlOfElement(page_focused_element()); }
