@@ -381,9 +381,9 @@ class WineTarget : public Target {
     return process.WaitForExit(timeoutMs);
   }
 
-  // A 32-bit QEL.EXE needs 32-bit Wine, and so a kernel that runs 32-bit
-  // programs at all; some do not (the windows-x64 preset builds a twin for
-  // wine64 from the same sources).
+  // A 32-bit QEL.EXE needs 32-bit Wine, which not every machine can have,
+  // and a kernel that runs 32-bit programs at all, which not every one does
+  // (the windows-x64 preset builds a twin for wine64 from the same sources).
   bool CanRunProgram() {
     const unsigned machine = PeMachine(program_);
     if (machine != QEL_WINE_MACHINE) {
@@ -396,7 +396,8 @@ class WineTarget : public Target {
       std::exit(kSkipped);
     }
     if (Run({QEL_WINE_LOADER, "--version"}, 10000) != 0) {
-      std::fprintf(stderr, "skipped: %s cannot start on this machine\n", QEL_WINE_LOADER);
+      std::fprintf(stderr, "skipped: %s cannot start on this machine%s\n", QEL_WINE_LOADER,
+                   QEL_WINE_MACHINE == 0x14C ? " (the windows-x64 build runs under wine64)" : "");
       std::exit(kSkipped);
     }
     return true;
