@@ -16,7 +16,8 @@ test_packages=(libgtest-dev libbenchmark-dev libclang-rt-dev valgrind xvfb xdoto
                x11-xserver-utils imagemagick icoutils file python3 g++-mingw-w64-i686 binutils-mingw-w64-i686
                g++-mingw-w64-x86-64
                desktop-file-utils appstream lintian dpkg-dev locales
-               python3-pyatspi python3-gi python3-dbus at-spi2-core dbus-daemon)
+               python3-pyatspi python3-gi python3-dbus at-spi2-core dbus-daemon
+               dbus-x11)
 # wine64 runs the 64-bit twin of QEL.EXE where 32-bit Wine cannot.
 wine_packages=(wine wine64)
 web_packages=(cmake make emscripten icoutils imagemagick python3)
