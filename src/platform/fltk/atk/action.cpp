@@ -29,6 +29,13 @@ namespace {
 gint GetNActions(AtkAction*) { return 1; }
 const gchar* GetActionName(AtkAction*, gint i) { return i == 0 ? "click" : nullptr; }
 
+// Either kind has one action, "click"; what it does is its own.
+void InitClickAction(AtkActionIface* iface, gboolean (*doAction)(AtkAction*, gint)) {
+  iface->do_action = doAction;
+  iface->get_n_actions = GetNActions;
+  iface->get_name = GetActionName;
+}
+
 void ClickLater(void* object) {
   QelAccessible* a = Q(object);
   if (TakesInput(a)) Services().click(*a->control);
@@ -41,11 +48,7 @@ gboolean DoButtonAction(AtkAction* object, gint i) {
   return TRUE;
 }
 
-void InitButtonAction(AtkActionIface* iface) {
-  iface->do_action = DoButtonAction;
-  iface->get_n_actions = GetNActions;
-  iface->get_name = GetActionName;
-}
+void InitButtonAction(AtkActionIface* iface) { InitClickAction(iface, DoButtonAction); }
 
 // Choosing the item, as Enter on it would.
 void ChooseLater(void* object) {
@@ -62,10 +65,6 @@ gboolean DoMenuItemAction(AtkAction* object, gint i) {
   return TRUE;
 }
 
-void InitMenuItemAction(AtkActionIface* iface) {
-  iface->do_action = DoMenuItemAction;
-  iface->get_n_actions = GetNActions;
-  iface->get_name = GetActionName;
-}
+void InitMenuItemAction(AtkActionIface* iface) { InitClickAction(iface, DoMenuItemAction); }
 
 }  // namespace
