@@ -4,7 +4,8 @@ the same job (three inputs and a few lines of script converting between
 them), both from a local static server that sends every file compressed
 with gzip (each compressed once, as a server set up for it keeps it):
 
-- the sizes of the wasm and of its glue (qel.js), as built and with gzip;
+- the sizes of the wasm and of its glue (qel.js), as built and with gzip,
+  whether files of their own or inside the page;
 - the bytes transferred for the page on a first visit (Resource Timing's
   transferSize), by file, and those of the service worker;
 - on a first visit (no service worker, the browser's cache off) and on a
@@ -27,6 +28,7 @@ compare) are each loaded in turn with the floor, in the same run.
 
   web.py SITE [SITE...] [RUNS]
 """
+import base64
 import contextlib
 import gzip
 import os
@@ -127,16 +129,22 @@ def median(values):
 
 
 def sizes(site):
-    """The wasm's and the glue's bytes, as built and with gzip; a glue
-    inside the page is the page's largest script."""
+    """The wasm's and the glue's bytes, as built and with gzip: files of
+    their own, or inside the page (the wasm in base64 in its first script,
+    the glue its largest script)."""
     found = {}
+    page = open(os.path.join(site, "index.html"), "rb").read()
+    scripts = re.findall(rb"<script>(.*?)</script>", page, re.S)
+    encoded = re.search(rb"'([A-Za-z0-9+/=]{64,})'", scripts[0]) if scripts else None
     for name in ("qel.wasm", "qel.js"):
         path = os.path.join(site, name)
         if os.path.exists(path):
             data = open(path, "rb").read()
-        elif name == "qel.js":
-            page = open(os.path.join(site, "index.html"), "rb").read()
-            data = max(re.findall(rb"<script>(.*?)</script>", page, re.S), key=len, default=b"")
+        elif name == "qel.wasm" and encoded:
+            data = base64.b64decode(encoded[1])
+            name = "qel.wasm (in the page)"
+        elif name == "qel.js" and scripts:
+            data = max(scripts[1:] or scripts, key=len)
             name = "qel.js (in the page)"
         else:
             continue

@@ -1,8 +1,8 @@
 # The web page: the same program compiled to WebAssembly with Emscripten,
 # its dialogs made of page elements. The build leaves a folder that any
-# static file server can serve: index.html (with the glue, qel.js, inside
-# it), qel.wasm, qel.css, the icon as favicon and a web app manifest with
-# its icons.
+# static file server can serve: index.html (with the program, its glue and
+# its stylesheet inside it), the icon as favicon and a web app manifest
+# with its icons.
 include(cmake/Resources.cmake)
 
 set(WEB_DIR ${CMAKE_SOURCE_DIR}/src/platform/web)
@@ -64,24 +64,25 @@ set_target_properties(qel PROPERTIES
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/program
   LINK_DEPENDS "${WEB_DIR}/page.js;${WEB_DIR}/instantiate.js;${CMAKE_BINARY_DIR}/asyncify-only.json")
 
-# The glue and web/qel-start.js go inside the page, which runs them as it is
-# parsed, rather than once each has been fetched; the policy names them by
-# their hashes.
-add_custom_command(OUTPUT ${QEL_SITE_DIR}/index.html ${QEL_SITE_DIR}/qel.wasm
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/program/qel.wasm ${QEL_SITE_DIR}/qel.wasm
-  COMMAND ${CMAKE_COMMAND} -DTEMPLATE=${CMAKE_SOURCE_DIR}/web/index.html -DOUTPUT=${QEL_SITE_DIR}/index.html
-          -DSTART=${CMAKE_SOURCE_DIR}/web/qel-start.js -DGLUE=${CMAKE_BINARY_DIR}/program/qel.js
-          -P ${CMAKE_SOURCE_DIR}/cmake/InlinePage.cmake
-  DEPENDS ${CMAKE_SOURCE_DIR}/web/index.html ${CMAKE_SOURCE_DIR}/web/qel-start.js
-          ${CMAKE_SOURCE_DIR}/cmake/InlinePage.cmake qel
-  COMMENT "The page, with its scripts inside it"
+# Everything the program needs to start goes inside the page, which then
+# starts on its one request: the stylesheet, web/qel-start.js with the
+# module in it, and the glue. The policy names them by their hashes.
+# Emscripten runs on Python, so the build has it.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_custom_command(OUTPUT ${QEL_SITE_DIR}/index.html
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/cmake/inline_page.py
+          ${CMAKE_SOURCE_DIR}/web/index.html ${CMAKE_SOURCE_DIR}/web/qel-start.js ${CMAKE_BINARY_DIR}/program/qel.js
+          ${CMAKE_SOURCE_DIR}/web/qel.css ${CMAKE_BINARY_DIR}/program/qel.wasm ${QEL_SITE_DIR}/index.html
+  DEPENDS ${CMAKE_SOURCE_DIR}/web/index.html ${CMAKE_SOURCE_DIR}/web/qel-start.js ${CMAKE_SOURCE_DIR}/web/qel.css
+          ${CMAKE_SOURCE_DIR}/cmake/inline_page.py qel
+  COMMENT "The page, with its stylesheet, program and scripts inside it"
   VERBATIM)
 
 # The page's static files, and the icon for the browser: the favicon is the
 # program's icon file itself; installing the page wants larger images,
 # scaled by whole factors without smoothing.
-set(site_files ${QEL_SITE_DIR}/index.html ${QEL_SITE_DIR}/qel.wasm)
-foreach(file qel.css qel.webmanifest)
+set(site_files ${QEL_SITE_DIR}/index.html)
+foreach(file qel.webmanifest)
   add_custom_command(OUTPUT ${QEL_SITE_DIR}/${file}
     COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/web/${file} ${QEL_SITE_DIR}/${file}
     DEPENDS ${CMAKE_SOURCE_DIR}/web/${file})
@@ -110,7 +111,7 @@ add_custom_target(qel_site ALL DEPENDS ${site_files})
 # The service worker keeps these for use without the network, under a key
 # made of their contents: the worker changes with every build that changes
 # what it keeps, and browsers fetch a changed worker on the next visit.
-set(offline_files index.html qel.css qel.wasm qel.ico qel.webmanifest)
+set(offline_files index.html qel.ico qel.webmanifest)
 string(REPLACE ";" "," offline_list "${offline_files}")
 add_custom_command(OUTPUT ${QEL_SITE_DIR}/qel-sw.js
   COMMAND ${CMAKE_COMMAND} -DINPUT=${CMAKE_SOURCE_DIR}/web/qel-sw.js -DOUTPUT=${QEL_SITE_DIR}/qel-sw.js

@@ -7,7 +7,10 @@ page say that QEL has ended).
 
   installed_test.py SITE
 """
+import base64
+import hashlib
 import os
+import re
 import shutil
 import sys
 import tempfile
@@ -30,10 +33,25 @@ navigator.serviceWorker.getRegistration().then(r => r.update().then(() => {
 }));"""
 
 
-# A newer build: other files, hence another key in the worker.
-NEWER_BUILD = [("index.html", b"<title>QEL<", b"<title>QEL newer<"),  # the scripts are inside it
-               ("qel.wasm", "QEL ".encode("utf-16-le"), "QEL!".encode("utf-16-le")),  # the caption
-               ("qel-sw.js", b"var CACHE = 'qel-", b"var CACHE = 'qel-newer-")]
+def write_newer_build(site):
+    """Another build: the page's title and the program's caption changed
+    (the module is in the page's first script, in base64, which the page's
+    policy names by its hash), hence another key in the worker."""
+    path = os.path.join(site, "index.html")
+    page = open(path, encoding="utf-8").read()
+    start = re.search(r"<script>(.*?)</script>", page, re.S)[1]
+    encoded = re.search(r"'([A-Za-z0-9+/=]{64,})'", start)[1]
+    module = base64.b64decode(encoded).replace("QEL ".encode("utf-16-le"), "QEL!".encode("utf-16-le"))
+    newer = start.replace(encoded, base64.b64encode(module).decode())
+    page = page.replace(start, newer).replace(hash_of(start), hash_of(newer)).replace("<title>QEL<", "<title>QEL newer<")
+    open(path, "w", encoding="utf-8").write(page)
+    worker = os.path.join(site, "qel-sw.js")
+    script = open(worker).read()
+    open(worker, "w").write(script.replace("var CACHE = 'qel-", "var CACHE = 'qel-newer-"))
+
+
+def hash_of(script):
+    return "'sha256-%s'" % base64.b64encode(hashlib.sha256(script.encode()).digest()).decode()
 
 
 def closes_on_escape(url):
@@ -76,10 +94,7 @@ def main():
             check([driver.execute_script("return qelTest.text('QEL ', %d)" % i) for i in (101, 102, 103)] ==
                   ["255", "FF", "377"], "with the network gone, the converter starts and converts")
 
-            for name, old, new in NEWER_BUILD:
-                path = os.path.join(site, name)
-                text = open(path, "rb").read()
-                open(path, "wb").write(text.replace(old, new))
+            write_newer_build(site)
             start()
             check(driver.execute_async_script(NEWER_WORKER_INSTALLED) == "installed",
                   "a newer build is fetched on the next visit")

@@ -120,8 +120,8 @@ var LibraryQelPage = {
       var size = main.getBoundingClientRect();
       documentPictureInPicture.requestWindow({width: Math.ceil(size.width), height: Math.ceil(size.height)})
         .then(function(pip) {
-          document.querySelectorAll('link[rel=stylesheet]').forEach(function(link) {
-            pip.document.head.append(link.cloneNode());
+          document.querySelectorAll('style').forEach(function(style) {
+            pip.document.head.append(style.cloneNode(true));
           });
           pip.document.documentElement.className = 'pip';
           pip.document.body.append(Qel.desk);
