@@ -8,7 +8,6 @@ page say that QEL has ended).
   installed_test.py SITE
 """
 import base64
-import hashlib
 import os
 import re
 import shutil
@@ -23,6 +22,8 @@ from selenium.webdriver.support.ui import WebDriverWait
 sys.path.insert(0, os.path.dirname(__file__))
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), ".."))
 import browser  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "cmake"))
+from inline_page import digest  # noqa: E402  the build's own hash, for the policy
 from session_checks import check, failures  # noqa: E402
 
 NEWER_WORKER_INSTALLED = """const done = arguments[0];
@@ -43,15 +44,11 @@ def write_newer_build(site):
     encoded = re.search(r"'([A-Za-z0-9+/=]{64,})'", start)[1]
     module = base64.b64decode(encoded).replace("QEL ".encode("utf-16-le"), "QEL!".encode("utf-16-le"))
     newer = start.replace(encoded, base64.b64encode(module).decode())
-    page = page.replace(start, newer).replace(hash_of(start), hash_of(newer)).replace("<title>QEL<", "<title>QEL newer<")
+    page = page.replace(start, newer).replace(digest(start), digest(newer)).replace("<title>QEL<", "<title>QEL newer<")
     open(path, "w", encoding="utf-8").write(page)
     worker = os.path.join(site, "qel-sw.js")
     script = open(worker).read()
     open(worker, "w").write(script.replace("var CACHE = 'qel-", "var CACHE = 'qel-newer-"))
-
-
-def hash_of(script):
-    return "'sha256-%s'" % base64.b64encode(hashlib.sha256(script.encode()).digest()).decode()
 
 
 def closes_on_escape(url):
