@@ -14,7 +14,7 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && command -v xdg-open >/dev/null; 
   (sleep 1; xdg-open "http://127.0.0.1:$port/" >/dev/null 2>&1 || true) &
 fi
 # With the headers that the README asks of a server: the page's own policy
-# (from its index.html), no guessing of types, WebAssembly typed as such.
+# (from its index.html), no guessing of types.
 exec python3 - "$port" build/web/site <<'EOF'
 import functools, http.server, re, sys
 site = sys.argv[2]
@@ -23,7 +23,7 @@ policy = re.search(r'"Content-Security-Policy" content="([^"]*)"', open(site + "
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
-                      ".wasm": "application/wasm", ".webmanifest": "application/manifest+json"}
+                      ".webmanifest": "application/manifest+json"}
 
     def end_headers(self):
         self.send_header("Content-Security-Policy", policy)
