@@ -43,4 +43,5 @@ set(QEL_DIALOG_SOURCES
   ${QEL_DIALOG_DIR}/dialog_manager.cpp
   ${QEL_DIALOG_DIR}/edit_control.cpp
   ${QEL_DIALOG_DIR}/edit_rule.cpp
+  ${QEL_DIALOG_DIR}/edit_state.cpp
   ${QEL_DIALOG_DIR}/input.cpp)

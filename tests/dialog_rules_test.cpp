@@ -16,8 +16,8 @@
 
 struct NativeDialog {};
 struct NativeControl {
-  std::string text;
-  EditSelection selection{0, 0};
+  std::string text;  // what the edit draws
+  size_t caret = 0, anchor = 0;
 };
 
 namespace {
@@ -26,6 +26,7 @@ std::deque<std::function<void()>> script;
 std::vector<std::string> heard;  // what the dialog procedures were told, and by whom
 Control* focused = nullptr;
 int wakes = 0, beeps = 0;
+std::string clipboard;
 
 Control* ControlOf(HWND dialog, int id) {
   for (auto& control : dialog->controls)
@@ -72,12 +73,12 @@ std::function<void()> Click(int id) {
 
 std::function<void()> NoteFocus() {
   return [] {
-    Hear(focused ? "focus " + std::to_string(focused->id) + " " + std::to_string(focused->native->selection.end) : "none");
+    Hear(focused ? "focus " + std::to_string(focused->id) + " " + std::to_string(std::max(focused->native->caret, focused->native->anchor)) : "none");
   };
 }
 
 std::function<void()> Paste(int id, const std::string& text) {
-  return [=] { InsertIntoEdit(*ControlOf(OpenDialogs().back(), id), text, true); };
+  return [=] { InsertIntoEdit(*ControlOf(OpenDialogs().back(), id), text); };
 }
 
 using Heard = std::vector<std::string>;
@@ -129,6 +130,116 @@ TEST(DialogRules, NotificationsInUser32sOrder) {
                           "123 3"}));
 }
 
+
+// The edit control's state machine, one row a start, what the user does,
+// the end and what the dialog heard. In the texts '|' is the caret and '^'
+// the selection's other end, where there is a selection.
+struct EditStep {
+  int key;  // a virtual key, or 0 to type `typed`
+  int modifiers;
+  const char* typed;
+};
+struct EditRow {
+  const char* name;
+  const char* start;
+  std::vector<EditStep> steps;
+  const char* end;
+  Heard heard;
+  const char* clipboard = "";
+};
+
+EditState Parse(const std::string& marked) {
+  EditState state;
+  for (char c : marked) {
+    if (c == '|') state.caret = state.text.size();
+    else if (c == '^') state.anchor = state.text.size() + 1;  // 0 is none
+    else state.text += c;
+  }
+  state.anchor = state.anchor ? state.anchor - 1 : state.caret;
+  return state;
+}
+
+std::string Marked(const NativeControl& drawn) {
+  std::string text;
+  for (size_t i = 0; i <= drawn.text.size(); i++) {
+    if (i == drawn.anchor && drawn.anchor != drawn.caret) text += '^';
+    if (i == drawn.caret) text += '|';
+    if (i < drawn.text.size()) text += drawn.text[i];
+  }
+  return text;
+}
+
+const int kShift = kEditShift, kCtrl = kEditCtrl;
+const Heard kChanged = {"101 update", "101 change"};
+const Heard kUndone = {"101 update", "101 change", "101 change"};
+
+const EditRow kEditRows[] = {
+    {"typing replaces the selection", "1^23|4", {{0, 0, "x"}}, "1x|4", kChanged},
+    {"backspace deletes before the caret", "12|3", {{kVkBack, 0, ""}}, "1|3", kChanged},
+    {"shift+backspace is backspace", "12|3", {{kVkBack, kShift, ""}}, "1|3", kChanged},
+    {"ctrl+backspace does nothing", "12|3", {{kVkBack, kCtrl, ""}}, "12|3", {}},
+    {"backspace at the start does nothing", "|123", {{kVkBack, 0, ""}}, "|123", {}},
+    {"delete deletes after the caret", "1|23", {{kVkDelete, 0, ""}}, "1|3", kChanged},
+    {"delete takes a selection", "|12^3", {{kVkDelete, 0, ""}}, "|3", kChanged},
+    {"shift+delete without a selection deletes before", "12|3", {{kVkDelete, kShift, ""}}, "1|3", kChanged},
+    {"shift+delete cuts a selection", "1^23|", {{kVkDelete, kShift, ""}}, "1|", kChanged, "23"},
+    {"ctrl+delete deletes to the end", "1|23", {{kVkDelete, kCtrl, ""}}, "1|", kChanged},
+    {"ctrl+shift+delete does nothing", "1|23", {{kVkDelete, kCtrl | kShift, ""}}, "1|23", {}},
+    {"a character takes whole UTF-8 sequences", "1\xE2\x82\xAC|", {{kVkBack, 0, ""}}, "1|", kChanged},
+    {"left moves from the caret, not the selection", "^123|", {{kVkLeft, 0, ""}}, "12|3", {}},
+    {"shift+left extends", "12|3", {{kVkLeft, kShift, ""}, {kVkUp, kShift, ""}}, "|12^3", {}},
+    {"down is right, end the end", "|123", {{kVkDown, 0, ""}, {kVkEnd, kShift, ""}}, "1^23|", {}},
+    {"ctrl+right goes to the next word", "|12 34", {{kVkRight, kCtrl, ""}}, "12 |34", {}},
+    {"ctrl+a selects all and tells", "1|23", {{'A', kCtrl, ""}}, "^123|", kChanged},
+    {"copy leaves the text", "^12|3", {{'C', kCtrl, ""}}, "^12|3", {}, "12"},
+    {"ctrl+insert copies, shift+insert pastes", "^12|3", {{kVkInsert, kCtrl, ""}, {kVkEnd, 0, ""},
+     {kVkInsert, kShift, ""}}, "12312|", kChanged, "12"},
+    {"cut then paste", "^12|3", {{'X', kCtrl, ""}, {kVkEnd, 0, ""}, {'V', kCtrl, ""}}, "312|",
+     {"101 update", "101 change", "101 update", "101 change"}, "12"},
+    // The undo buffer holds what Backspace took: undo puts it back,
+    // selected; again, and it is gone again.
+    {"undo after backspace", "5x|", {{kVkBack, 0, ""}, {'Z', kCtrl, ""}}, "5^x|",
+     {"101 update", "101 change", "101 update", "101 change", "101 change"}},
+    {"undo twice redoes", "5x|", {{kVkBack, 0, ""}, {'Z', kCtrl, ""}, {'Z', kCtrl, ""}}, "5|",
+     {"101 update", "101 change", "101 update", "101 change", "101 change", "101 update", "101 change",
+      "101 change"}},
+    {"undo of a replaced selection", "1^23|", {{0, 0, "9"}, {'Z', kCtrl, ""}}, "1^23|",
+     {"101 update", "101 change", "101 update", "101 change", "101 change"}},
+    {"undo of a run of typing", "1|", {{0, 0, "2"}, {0, 0, "3"}, {'Z', kCtrl, ""}}, "1|",
+     {"101 update", "101 change", "101 update", "101 change", "101 update", "101 change", "101 change"}},
+    {"nothing to undo", "1|", {{'Z', kCtrl, ""}}, "1|", {}},
+    // What fits: 6 characters of 10 pixels in 60; a cut one says EN_MAXTEXT.
+    {"an insertion is cut to the width", "1234|", {{0, 0, "567"}}, "123456|",
+     {"101 maxtext", "101 update", "101 change"}},
+    {"alt+letter is no character", "1|", {{'B', kEditAlt, "b"}}, "1|", {}},
+};
+
+TEST(DialogRules, TheEditControlsStateMachine) {
+  for (const EditRow& row : kEditRows) {
+    Control* edit = nullptr;
+    std::string drawn, clipboardAfter;
+    Heard told;
+    std::vector<std::function<void()>> steps = {[&] {
+      edit = ControlOf(OpenDialogs().back(), ID_DECIMALE);
+      edit->edit = Parse(row.start);
+      BackendShowEdit(*edit);
+      clipboard.clear();
+      heard.clear();
+    }};
+    for (const EditStep& step : row.steps)
+      steps.push_back([&, step] { EditKeyDown(*edit, step.key, step.modifiers, step.typed); });
+    steps.push_back([&] {
+      drawn = Marked(*edit->native);
+      told = heard;
+      clipboardAfter = clipboard;
+    });
+    steps.push_back(Key(kDialogEscape));
+    Play(steps);
+    EXPECT_EQ(drawn, row.end) << row.name;
+    EXPECT_EQ(told, row.heard) << row.name;
+    EXPECT_EQ(clipboardAfter, row.clipboard) << row.name;
+  }
+}
 }  // namespace
 
 // The fake backend: texts and selections in memory, 10 pixels a character
@@ -148,35 +259,17 @@ NativeControl* BackendCreateControl(Control&, const DialogItemTemplate& item, co
   return new NativeControl{item.title.isOrdinal ? "" : item.title.name};
 }
 void BackendShowText(Control&) {}
-std::string BackendEditText(const Control& edit) { return edit.native->text; }
-void BackendSetEditText(Control& edit, const std::string& text) {
-  edit.native->text = text;
-  edit.native->selection = {0, 0};
+void BackendShowEdit(Control& edit) {
+  edit.native->text = edit.edit.text;
+  edit.native->caret = edit.edit.caret;
+  edit.native->anchor = edit.edit.anchor;
 }
-EditSelection BackendEditSelection(const Control& edit) { return edit.native->selection; }
-size_t BackendEditCaret(const Control& edit) { return edit.native->selection.end; }
-void BackendSelectEdit(Control& edit, size_t anchor, size_t caret) {
-  edit.native->selection = {std::min(anchor, caret), std::max(anchor, caret)};
-}
-void BackendReplaceSelection(Control& edit, const std::string& text, bool) {
-  const EditSelection s = edit.native->selection;
-  edit.native->text.replace(s.start, s.end - s.start, text);
-  edit.native->selection.start = edit.native->selection.end = s.start + text.size();
-  EditTextChanged(edit);
-}
-void BackendEditBackspace(Control& edit) {
-  EditSelection& s = edit.native->selection;
-  if (s.start == s.end && s.start > 0) s.start--;
-  edit.native->text.erase(s.start, s.end - s.start);
-  s.end = s.start;
-  EditTextChanged(edit);
-}
+void BackendCopyText(const Control&, const std::string& text) { clipboard = text; }
+void BackendPasteInto(Control& edit) { InsertIntoEdit(edit, clipboard); }
+bool BackendClipboardMayHoldText() { return !clipboard.empty(); }
 double BackendTextWidth(const Control&, const char*, size_t size) { return 10.0 * static_cast<double>(size); }
 double BackendEditTextArea(const Control&) { return 60; }
-void BackendFocus(Control& control, bool selectAll) {
-  focused = &control;
-  if (selectAll) control.native->selection = {0, control.native->text.size()};
-}
+void BackendFocus(Control& control) { focused = &control; }
 Control* BackendFocusedControl() { return focused; }
 void BackendWaitForEvent() {
   if (script.empty()) {

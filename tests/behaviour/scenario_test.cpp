@@ -93,6 +93,7 @@ class ScenarioRun {
     else if (verb == "beeps") ExpectBeeps(FigureForTarget(rest));
     else if (verb == "click") Click(rest);
     else if (verb == "menu") EXPECT_TRUE(desk_.MenuCommand(rest)) << "no such menu here";
+    else if (verb == "compose") EXPECT_TRUE(desk_.Compose(rest)) << "no input method here";
     else if (verb == "focus") EXPECT_TRUE(desk_.Focus(Caption(rest))) << "no window " << rest;
     else if (verb == "close") EXPECT_TRUE(desk_.Close(Caption(rest))) << "no window " << rest;
     else if (verb == "shown") EXPECT_TRUE(desk_.Shown(Caption(rest), 5000));

@@ -30,6 +30,9 @@ class Desk {
   // What an item of a browser's own context menu runs, by its editing
   // command ("paste", "selectAll"); desktop menus are driven by keys.
   virtual bool MenuCommand(const std::string&) { return false; }
+  // Text composed by an input method, a character at a time, then
+  // committed, as a CJK input method or a phone's keyboard sends it.
+  virtual bool Compose(const std::string&) { return false; }
 };
 
 class Target {

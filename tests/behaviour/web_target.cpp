@@ -87,6 +87,7 @@ class WebTarget : public Target, public Desk {
   }  // the page's top dialog has the keys
   bool Close(const std::string& caption) override { return Do("close " + Hex(caption)); }
   bool MenuCommand(const std::string& command) override { return Do("menu " + command); }
+  bool Compose(const std::string& text) override { return Do("compose " + Hex(text)); }
   bool Shown(const std::string& caption, int timeoutMs) override {
     return Ask("shown " + Hex(caption) + " " + std::to_string(timeoutMs), timeoutMs + 5000) == "=1";
   }

@@ -9,6 +9,7 @@ the X display in DISPLAY, for the scenario table
   click HEXCAPTION FX FY    a click at a fraction of a dialog's client area
   close HEXCAPTION          a click on a dialog's close box
   menu COMMAND              an editing command as the browser's context menu runs it
+  compose HEX               text composed by an input method, then committed
   shown|gone HEXCAPTION MS  whether a dialog is, or is no longer, open within MS
   ended MS                  whether the page says, within MS, that QEL has ended
   text HEXCAPTION ID        what a control shows
@@ -112,6 +113,15 @@ class Page:
             raise RuntimeError("no way to the browser's context menu here")
         self.driver.execute_cdp_cmd("Input.dispatchKeyEvent", {"type": "rawKeyDown", "commands": [command]})
         self.driver.execute_cdp_cmd("Input.dispatchKeyEvent", {"type": "keyUp"})
+
+    def compose(self, text):
+        if self.webkit:
+            raise RuntimeError("no input method to drive here")
+        text = unhex(text)
+        for length in range(1, len(text) + 1):
+            self.driver.execute_cdp_cmd("Input.imeSetComposition",
+                                        {"text": text[:length], "selectionStart": length, "selectionEnd": length})
+        self.driver.execute_cdp_cmd("Input.insertText", {"text": text})
 
     def shown(self, caption, timeout):
         return until(lambda: self.run("return !!qelTest.dialog(arguments[0])", unhex(caption)), timeout)

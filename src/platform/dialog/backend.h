@@ -2,18 +2,22 @@
 // compiled into each platform unit (fltk/, web/); the build picks it.
 //
 // A backend DOES: make a window and widgets at the rectangles it is given,
-// show and read their texts, carets and selections, move the keyboard focus
-// when told, measure fonts and texts, wait for events and wake, beep; and it
-// reports what the user did by calling the manager (dialog_manager.h):
-// InsertIntoEdit for text typed or pasted, EditTextChanged after any change
-// of an edit's text, SendCommand(BN_CLICKED) for a pressed button,
-// HandleDialogKey for keys no widget used, CloseBoxPressed, and
-// DeliverInjectedKeys once an input event is handled.
+// draw an edit's text, caret and selection as the manager holds them, move
+// the keyboard focus when told, measure fonts and texts, reach the
+// clipboard, wait for events and wake, beep; and it reports what the user
+// did by calling the manager (dialog_manager.h): EditKeyDown for a key in
+// an edit, InsertIntoEdit for text pasted, dropped or committed by an input
+// method, SetEditCaret for a selection made with the mouse,
+// SendCommand(BN_CLICKED) for a pressed button, HandleDialogKey for keys no
+// control used, CloseBoxPressed, and DeliverInjectedKeys once an input
+// event is handled. The toolkit's own editing, undo and key bindings are
+// off: an edit's text changes only when the manager says.
 //
 // A backend DOES NOT decide: what goes into a field (case, line breaks,
-// NULs, what fits), which control Tab or Enter picks, when a dialog ends,
-// which notification is sent or in what order. Those are USER32's rules and
-// live in the manager, the same for every backend.
+// NULs, what fits), what a key does to it, what undo restores, which
+// control Tab or Enter picks, when a dialog ends, which notification is
+// sent or in what order. Those are USER32's rules and live in the manager,
+// the same for every backend.
 #ifndef QEL_PLATFORM_DIALOG_BACKEND_H
 #define QEL_PLATFORM_DIALOG_BACKEND_H
 
@@ -38,30 +42,22 @@ void BackendDestroyDialog(HWND dialog);   // the window and every widget in it
 // Controls.
 NativeControl* BackendCreateControl(Control& control, const DialogItemTemplate& item, const PixelRect& rect);
 void BackendShowText(Control& control);  // a button's or a static's control.text
-// An edit's widget text, all of it, as the user sees it.
-std::string BackendEditText(const Control& edit);
-// Sets it, the caret at the start, without telling the manager.
-void BackendSetEditText(Control& edit, const std::string& text);
-struct EditSelection {
-  size_t start, end;  // UTF-8 bytes, start <= end
-};
-EditSelection BackendEditSelection(const Control& edit);
-size_t BackendEditCaret(const Control& edit);  // one end of the selection
-// Selects from `anchor` to `caret`, either way round, without telling the
-// manager.
-void BackendSelectEdit(Control& edit, size_t anchor, size_t caret);
-// Puts `text` in place of the selection as the toolkit's own typing or
-// pasting would (its undo keeps it); the change is then reported through
-// EditTextChanged, now or as the toolkit's next event.
-void BackendReplaceSelection(Control& edit, const std::string& text, bool pasted);
-void BackendEditBackspace(Control& edit);  // as the key, without modifiers
+// Draws an edit's state (control.edit) as it is now: text, selection, and
+// the caret at its end, scrolled into view.
+void BackendShowEdit(Control& edit);
+// The clipboard: text copied from an edit; a paste into it, whose text
+// comes back through InsertIntoEdit, now or once the clipboard answers;
+// and whether a paste may find text, for the menu.
+void BackendCopyText(const Control& edit, const std::string& text);
+void BackendPasteInto(Control& edit);
+bool BackendClipboardMayHoldText();
 // Pixels: the width of [text, text + size) in the edit's font, and how
 // wide a text may grow in the edit before the toolkit scrolls it.
 double BackendTextWidth(const Control& edit, const char* text, size_t size);
 double BackendEditTextArea(const Control& edit);
 
 // Focus.
-void BackendFocus(Control& control, bool selectAll);
+void BackendFocus(Control& control);
 Control* BackendFocusedControl();  // in any open dialog; null if none has it
 
 // The event loop.

@@ -64,7 +64,9 @@ void CreateControls(HWND dialog, const DialogTemplate& t) {
     control->item = static_cast<int>(i);
     control->style = item.style;
     control->kind = kind;
-    if (kind->controlClass != ControlClass::Edit) control->text = item.title.isOrdinal ? "" : item.title.name;
+    const std::string title = item.title.isOrdinal ? "" : item.title.name;
+    if (kind->controlClass == ControlClass::Edit) control->edit.text = title;
+    else control->text = title;
     control->native = BackendCreateControl(*control, item, DialogToPixels(*dialog, item.x, item.y, item.cx, item.cy));
     ofItem[i] = control.get();
     dialog->controls.push_back(std::move(control));
@@ -155,7 +157,7 @@ void DestroyDialog(HWND dialog) {
   openDialogs.erase(std::remove(openDialogs.begin(), openDialogs.end(), dialog), openDialogs.end());
   if (dialog->owner && BackendDialogShown(dialog->owner)) {
     BackendActivateDialog(dialog->owner);
-    if (dialog->focusBefore) BackendFocus(*dialog->focusBefore, false);
+    if (dialog->focusBefore) BackendFocus(*dialog->focusBefore);
   }
   delete dialog;
 }
@@ -181,7 +183,7 @@ PixelRect DialogToPixels(const HWND__& dialog, int x, int y, int cx, int cy) {
 const std::vector<HWND>& OpenDialogs() { return openDialogs; }
 
 std::string ControlText(const Control& control) {
-  return control.kind->controlClass == ControlClass::Edit ? BackendEditText(control) : control.text;
+  return control.kind->controlClass == ControlClass::Edit ? control.edit.text : control.text;
 }
 
 Control* FocusedControl() { return BackendFocusedControl(); }
@@ -210,8 +212,10 @@ bool HandleDialogKey(HWND dialog, int key, bool shift) {
 
 void CloseBoxPressed(HWND dialog) { SendDialogMessage(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); }
 
+// The dialog selects an edit's whole text, the caret at its end.
 void FocusControlFromKeyboard(Control& control) {
-  BackendFocus(control, control.kind->controlClass == ControlClass::Edit);
+  BackendFocus(control);
+  if (control.kind->controlClass == ControlClass::Edit) SetEditCaret(control, {control.edit.text.size(), 0});
 }
 
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC dialogProc,
@@ -263,7 +267,6 @@ BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text) {
   if (control->style & ES_UPPERCASE)
     for (char& c : value)
       if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  BackendSetEditText(*control, value);
-  EditTextChanged(*control);
+  SetEditText(*control, value);
   return TRUE;
 }

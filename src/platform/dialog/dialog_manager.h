@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dialog_template.h"
+#include "edit_state.h"
 #include "win32.h"
 
 struct NativeDialog;   // the backend's window of a dialog
@@ -48,9 +49,9 @@ struct Control {
   uint32_t style;
   const ControlKind* kind;
   int item = -1;         // its index in the dialog's template
-  std::string text;      // buttons' and statics' (an edit's text is its widget's)
+  std::string text;      // buttons' and statics'
+  EditState edit;        // an edit's: its text, selection and undo, which its widget only draws
   Control* label = nullptr;  // the static text that names it for assistive technology
-  bool maxTextPending = false;  // an edit's insertion was cut: EN_MAXTEXT before its EN_UPDATE
   NativeControl* native = nullptr;
 };
 
@@ -73,7 +74,7 @@ INT_PTR SendDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
 void SendCommand(const Control& control, WORD notification);
 PixelRect DialogToPixels(const HWND__& dialog, int x, int y, int cx, int cy);
 const std::vector<HWND>& OpenDialogs();  // oldest first; the last one is modal
-// What the control shows, whole: an edit's widget text, or the text last set.
+// What the control shows, whole: an edit's text, or the text last set.
 std::string ControlText(const Control& control);
 // The control with the keyboard, in any open dialog; null while another
 // program has it.
@@ -93,10 +94,23 @@ void CloseBoxPressed(HWND dialog);
 // whole text selected.
 void FocusControlFromKeyboard(Control& control);
 
-// The edit control's rules around its widget.
-// Text typed or pasted into `edit`: fitted, then handed to the backend.
-void InsertIntoEdit(Control& edit, const std::string& text, bool pasted);
-// An edit's caret and the other end of its selection, in UTF-8 bytes.
+// The edit control, whose state is the manager's: what the backend
+// reports of the user's input.
+// Text typed, pasted, dropped or committed by an input method: fitted,
+// then put in place of the selection.
+void InsertIntoEdit(Control& edit, const std::string& text);
+// A key pressed in an edit: its virtual key, the EditModifier bits held,
+// and the character it types, if any. False if the edit left it alone, for
+// the dialog (Tab, Enter, Esc) or the backend (the context menu's keys).
+bool EditKeyDown(Control& edit, int virtualKey, int modifiers, const std::string& typed);
+// A command of the context menu, or of a key; `extend` is Shift for the
+// caret's moves. The menu greys what cannot run now.
+void RunEditCommand(Control& edit, EditCommand command, bool extend = false);
+bool CanRunEditCommand(const Control& edit, EditCommand command);
+// WM_SETTEXT.
+void SetEditText(Control& edit, const std::string& text);
+// An edit's caret and the other end of its selection, in UTF-8 bytes. A
+// backend sets them for a selection made with the mouse.
 struct EditCaret {
   size_t caret, anchor;
 };
@@ -109,8 +123,6 @@ void SetEditCaret(Control& edit, EditCaret caret);
 void PasteIntoEdit(Control& edit, size_t from, size_t to, const std::string& text);
 // A push button pressed from outside, as a click on it.
 void ClickButton(Control& button);
-// After any change of an edit's widget text, by the user or by us.
-void EditTextChanged(Control& edit);
 
 // Delivers the keys that keybd_event has queued, now. A backend calls it
 // when it has handled an input event, so that an injected key lands before

@@ -11,12 +11,12 @@ BYTE pendingKeys[64];
 unsigned pendingCount = 0;
 bool delivering = false;
 
-// Our controls act on key presses only, and of the keys only Backspace is
-// ever injected: to the focused edit, as the key deletes.
+// Our controls act on key presses only: to the focused edit, as the key
+// with no modifier held. A Ctrl left down from Ctrl+V must not make a
+// taken-back keystroke Ctrl+Backspace, which deletes nothing.
 void Deliver(BYTE virtualKey) {
   Control* focused = BackendFocusedControl();
-  if (virtualKey == VK_BACK && focused && focused->kind->controlClass == ControlClass::Edit)
-    BackendEditBackspace(*focused);
+  if (focused && focused->kind->controlClass == ControlClass::Edit) EditKeyDown(*focused, virtualKey, 0, "");
 }
 
 }  // namespace

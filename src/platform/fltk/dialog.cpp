@@ -233,14 +233,10 @@ void BackendShowText(Control& control) {
   else ShowStaticText(control);
 }
 
-void BackendFocus(Control& control, bool selectAll) {
+void BackendFocus(Control& control) {
   Fl_Widget* widget = WidgetOf(control);
   Fl::focus(widget);
   widget->redraw();
-  if (selectAll && control.kind->controlClass == ControlClass::Edit) {
-    auto* edit = static_cast<Fl_Input*>(widget);
-    edit->position(edit->size(), 0);
-  }
 }
 
 Control* BackendFocusedControl() {

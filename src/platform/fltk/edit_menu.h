@@ -2,13 +2,10 @@
 #ifndef QEL_PLATFORM_EDIT_MENU_H
 #define QEL_PLATFORM_EDIT_MENU_H
 
-class Fl_Input;
 struct Control;
 
-// Opens the menu at (x, y) in the window of `edit`, the widget of `control`,
-// and runs the chosen item through the same paths as the keys: what it
-// changes reaches the dialog as typed text does. `canUndo` is whether the
-// edit has something to undo.
-void ShowEditMenu(const Control& control, Fl_Input& edit, int x, int y, bool canUndo);
+// Opens the menu at (x, y) in the window of the edit `control`, greyed as
+// the manager's state says, and runs the chosen item through the manager.
+void ShowEditMenu(Control& control, int x, int y);
 
 #endif

@@ -61,10 +61,20 @@ void Dispatch(const PageEvent& event) {
   Control* control = ControlOfElement(event.element);
   switch (event.type) {
     case kPageInsert:
-      if (IsEdit(control)) InsertIntoEdit(*control, EventText(), event.detail != 0);
+      if (IsEdit(control)) InsertIntoEdit(*control, EventText());
       break;
-    case kPageChanged:
-      if (IsEdit(control)) EditTextChanged(*control);
+    case kPageSelected:
+      if (IsEdit(control)) ReportEditSelection(*control);
+      break;
+    case kPageEditKey:
+      if (IsEdit(control) && EditKeyDown(*control, event.detail & 0xFFFF, event.detail >> 16, ""))
+        page_key_used();
+      break;
+    case kPageEditCommand:
+      if (IsEdit(control)) RunBrowserCommand(*control, EventText());
+      break;
+    case kPageComposed:
+      if (IsEdit(control)) InsertComposedText(*control, EventText());
       break;
     case kPageClicked:
       if (control) SendCommand(*control, BN_CLICKED);
@@ -111,7 +121,7 @@ void BackendShowDialog(HWND dialog) {
     if (IsEdit(control.get()) && control->label) page_set_label(ElementOf(*control), ElementOf(*control->label));
   page_show_dialog(dialog->native->element, dialog->owner != nullptr);
   dialog->native->shown = true;
-  if (focusOnShow && focusOnShow->dialog == dialog) BackendFocus(*focusOnShow, IsEdit(focusOnShow));
+  if (focusOnShow && focusOnShow->dialog == dialog) BackendFocus(*focusOnShow);
   focusOnShow = nullptr;
 }
 
@@ -146,9 +156,15 @@ void BackendShowText(Control& control) {
   else ShowStaticText(control);
 }
 
-void BackendFocus(Control& control, bool selectAll) {
-  if (!control.dialog->native->shown) focusOnShow = &control;
-  else page_focus(ElementOf(control), selectAll);
+// A browser may select what it likes as an input takes the focus: the
+// manager's selection is drawn again.
+void BackendFocus(Control& control) {
+  if (!control.dialog->native->shown) {
+    focusOnShow = &control;
+    return;
+  }
+  page_focus(ElementOf(control));
+  if (IsEdit(&control)) BackendShowEdit(control);
 }
 
 Control* BackendFocusedControl() { return ControlOfElement(page_focused_element()); }

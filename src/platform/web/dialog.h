@@ -21,6 +21,12 @@ inline int ElementOf(const Control& control) { return control.native->element; }
 
 // The elements of each control class (edit.cpp, button.cpp, static.cpp).
 int CreateEditElement(Control& control, const DialogItemTemplate& item, const PixelRect& rect);
+// What an edit's element reports beyond keys: a selection made with the
+// pointer, a command of the browser's own (an input event's type, such as
+// "historyUndo"), and an input method's committed text.
+void ReportEditSelection(Control& edit);
+void RunBrowserCommand(Control& edit, const std::string& inputType);
+void InsertComposedText(Control& edit, const std::string& text);
 int CreateButtonElement(Control& control, const PixelRect& rect);
 int CreateStaticElement(Control& control, const DialogItemTemplate& item, const PixelRect& rect);
 void ShowButtonText(Control& control);

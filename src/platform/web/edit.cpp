@@ -1,8 +1,7 @@
-// The EDIT control's element: an <input>. What typing, pasting and dropping
-// put in is the dialog manager's to decide (InsertIntoEdit): the page hands
-// it the text before the browser inserts it, then inserts the answer as
-// typed text (its undo keeps it), and the input event that follows, like
-// every other change of the text, reports the change.
+// The EDIT control's element: an <input> that only draws. The text, the
+// selection and the undo are the dialog manager's; the page reports keys,
+// pastes and drops, the pointer's selections and an input method's
+// committed text (page.js), and draws whatever the manager then holds.
 #include <string>
 
 #include "backend.h"
@@ -15,42 +14,56 @@ namespace {
 // browser scrolls the text.
 const double kCaretWidth = 1;
 
+struct BrowserCommand {
+  const char* inputType;
+  EditCommand command;
+};
+// What the browser's own menu and a phone's keyboard ask of an input.
+const BrowserCommand kBrowserCommands[] = {
+    {"historyUndo", EditCommand::kUndo},
+    {"deleteContentBackward", EditCommand::kBackspace},
+    {"deleteContentForward", EditCommand::kDelete},
+    {"deleteContent", EditCommand::kClear},
+    {"deleteByCut", EditCommand::kClear},
+};
+
 }  // namespace
 
-int CreateEditElement(Control& control, const DialogItemTemplate& item, const PixelRect& r) {
+int CreateEditElement(Control& control, const DialogItemTemplate&, const PixelRect& r) {
   const int element = page_create_element(control.dialog->native->element, kPageEdit, control.id, r.x, r.y, r.w,
                                           r.h, (control.style & WS_TABSTOP) ? "tabstop" : "");
-  page_set_text(element, item.title.isOrdinal ? "" : item.title.name.c_str());
+  page_show_edit(element, control.edit.text.c_str(), 0, 0);
   return element;
 }
 
-std::string BackendEditText(const Control& edit) {
-  const int length = page_text_length(ElementOf(edit));
-  std::string text(static_cast<size_t>(length), '\0');
-  page_get_text(ElementOf(edit), &text[0], length + 1);
-  return text;
+void BackendShowEdit(Control& edit) {
+  page_show_edit(ElementOf(edit), edit.edit.text.c_str(), static_cast<int>(edit.edit.anchor),
+                 static_cast<int>(edit.edit.caret));
 }
 
-void BackendSetEditText(Control& edit, const std::string& text) { page_set_text(ElementOf(edit), text.c_str()); }
+void BackendCopyText(const Control&, const std::string& text) { page_copy(text.c_str()); }
 
-EditSelection BackendEditSelection(const Control& edit) {
+void BackendPasteInto(Control& edit) { page_paste(ElementOf(edit)); }
+
+bool BackendClipboardMayHoldText() { return true; }  // the browser's menu asks the clipboard itself
+
+void ReportEditSelection(Control& edit) {
   int selection[2];
   page_get_selection(ElementOf(edit), selection);
-  const size_t a = static_cast<size_t>(selection[0]), b = static_cast<size_t>(selection[1]);
-  return {a < b ? a : b, a < b ? b : a};
+  SetEditCaret(edit, {static_cast<size_t>(selection[1]), static_cast<size_t>(selection[0])});
 }
 
-size_t BackendEditCaret(const Control& edit) { return static_cast<size_t>(page_get_caret(ElementOf(edit))); }
-
-void BackendSelectEdit(Control& edit, size_t anchor, size_t caret) {
-  page_select(ElementOf(edit), static_cast<int>(anchor), static_cast<int>(caret));
+void RunBrowserCommand(Control& edit, const std::string& inputType) {
+  for (const BrowserCommand& known : kBrowserCommands)
+    if (inputType == known.inputType) return RunEditCommand(edit, known.command);
 }
 
-void BackendReplaceSelection(Control& edit, const std::string& text, bool) {
-  page_edit_insert(ElementOf(edit), text.c_str());
+// The composition was the browser's while it lasted: the field goes back
+// to the manager's text, and the committed text goes in as typed text.
+void InsertComposedText(Control& edit, const std::string& text) {
+  BackendShowEdit(edit);
+  InsertIntoEdit(edit, text);
 }
-
-void BackendEditBackspace(Control& edit) { page_edit_backspace(ElementOf(edit)); }
 
 double BackendTextWidth(const Control& edit, const char* text, size_t size) {
   return page_text_width(ElementOf(edit), text, static_cast<int>(size));

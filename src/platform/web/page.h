@@ -7,13 +7,16 @@
 
 // What the page forwards, oldest first. The values are page.js's too.
 enum PageEventType {
-  kPageInsert = 1,    // text to go into an edit: typed, pasted or dropped (detail: 1 if pasted)
-  kPageChanged = 2,   // an edit's text has changed (the input event)
+  kPageInsert = 1,    // text to go into an edit: typed, pasted or dropped
+  kPageSelected = 2,  // the pointer has moved an edit's selection
   kPageClicked = 3,   // a push button was pressed
   kPageKey = 4,       // a dialog's own key (detail: the virtual key, kPageShift if shifted)
   kPageClose = 5,     // a dialog's close box
   kPageInjected = 6,  // a key from keybd_event (detail: the virtual key)
   kPageRescaled = 7,  // the device pixel ratio changed (zoom, another screen)
+  kPageEditKey = 8,   // a key in an edit (detail: the virtual key, the EditModifier bits << 16)
+  kPageEditCommand = 9,  // an edit command of the browser's (text: the input event's type)
+  kPageComposed = 10,    // an input method's text, committed (text)
 };
 enum { kPageShift = 0x10000 };
 
@@ -53,25 +56,23 @@ void page_program_ended();
 
 int page_create_element(int dialog, int kind, int id, int x, int y, int width, int height,
                         const char* classes);
-void page_set_text(int element, const char* text);
-int page_text_length(int element);  // UTF-8 bytes
-void page_get_text(int element, char* buffer, int size);
+void page_set_text(int element, const char* text);  // a button's or a static's
 void page_set_label(int element, int label);
 // An icon's pixels (RGBA rows from the top), and how many CSS pixels each takes.
 void page_draw_icon(int element, const unsigned char* rgba, int width, int height);
 void page_scale_icon(int element, double scale);
 
-// Focus and the edits' selection, in UTF-8 bytes.
+// Focus, and the edits: their text and selection drawn as the manager
+// holds them (UTF-8 bytes), the selection the pointer made, the clipboard.
 int page_focused_element();
-void page_focus(int element, int selectAll);
-void page_get_selection(int element, int* startEnd);
-int page_get_caret(int element);
-void page_select(int element, int anchor, int caret);
-// Inserts in place of the selection as typing does (the browser's undo
-// keeps it, and the input event follows); an empty text deletes the
-// selection. Backspace deletes the selection or the character before the caret.
-void page_edit_insert(int element, const char* text);
-void page_edit_backspace(int element);
+void page_focus(int element);
+void page_show_edit(int element, const char* text, int anchor, int caret);
+void page_get_selection(int element, int* anchorCaret);
+// The key being handled is the edit's: the browser does nothing with it.
+void page_key_used();
+// Copies as the key being handled does; lets the browser paste as it would.
+void page_copy(const char* text);
+void page_paste(int element);
 
 // CSS pixels.
 double page_text_width(int element, const char* text, int length);

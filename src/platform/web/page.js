@@ -10,7 +10,10 @@ var LibraryQelPage = {
     events: [],        // [type, element handle, detail, text], oldest first
     text: '',          // the text of the event taken last
     wake: null,        // set while the program sleeps, waiting for an event
-    inserting: false,  // the program is inserting text into a field itself
+    keyUsed: false,    // the edit used the key being handled
+    pasting: false,    // ... to paste: the browser reads the clipboard
+    composing: false,  // an input method's composition is the browser's
+    drawing: false,    // the page itself is changing a field's text
     canvas: null,
     audio: null,
     lastFocus: null,  // in the dialogs, wherever they are
@@ -52,27 +55,106 @@ var LibraryQelPage = {
 
     // Tab, Enter and Esc are the dialog's, Enter on a button too: USER32
     // presses only a default push button with it. Space stays the button's.
+    // WebKitGTK names Shift+Tab's key "Unidentified".
     onKeyDown: function(event) {
-      var key = {Tab: 9, Enter: 13, Escape: 27}[event.key];
-      if (!key || event.ctrlKey || event.altKey || event.metaKey) return;
+      var key = {Tab: 9, Enter: 13, Escape: 27}[event.key == 'Unidentified' ? event.code : event.key];
+      if (!key || event.ctrlKey || event.altKey || event.metaKey || event.isComposing) return;
       event.preventDefault();
       Qel.post(4, this, key | (event.shiftKey ? 0x10000 : 0));
     },
 
-    // Insertions wait for the program to say what goes in; every other
-    // change (deleting, cutting, undoing) happens, then is reported.
+    virtualKey: function(event) {
+      if (event.keyCode && event.keyCode != 229) return event.keyCode;
+      var code = event.code || '';
+      if (/^Key[A-Z]$/.test(code)) return code.charCodeAt(3);
+      return {Backspace: 8, Delete: 46, Insert: 45, Home: 36, End: 35, ArrowLeft: 37, ArrowUp: 38,
+              ArrowRight: 39, ArrowDown: 40}[code] || 0;
+    },
+
+    // Every key but a character typed is the edit's to act on, by the
+    // manager's table: the browser does nothing with those it uses, but
+    // reads the clipboard for a paste. A character arrives as beforeinput,
+    // after the keyboard's layout and dead keys.
+    onEditKeyDown: function(event) {
+      if (event.isComposing || event.keyCode == 229 || {Tab: 1, Enter: 1, Escape: 1}[event.code]) return;
+      var character = [...event.key].length == 1 && !event.ctrlKey && !event.altKey && !event.metaKey;
+      var key = Qel.virtualKey(event);
+      if (character || !key) return;
+      var modifiers = (event.shiftKey ? 1 : 0) | (event.ctrlKey ? 2 : 0) | (event.altKey || event.metaKey ? 4 : 0);
+      Qel.keyUsed = Qel.pasting = false;
+      Qel.post(8, this, key | modifiers << 16);
+      if (Qel.keyUsed && !Qel.pasting) event.preventDefault();
+    },
+
+    // Nothing changes a field but the program: insertions go to it as
+    // text, other changes as commands. A composition stays the browser's
+    // until it is committed.
     onBeforeInput: function(event) {
-      var type = event.inputType;
-      if (Qel.inserting || !type.startsWith('insert') || type == 'insertCompositionText') return;
+      if (Qel.drawing || Qel.composing || event.isComposing) return;
       event.preventDefault();
-      var text = event.data != null ? event.data
-               : event.dataTransfer ? event.dataTransfer.getData('text/plain') : '';
-      Qel.post(1, this, type == 'insertText' ? 0 : 1, text);
+      var type = event.inputType;
+      if (type.startsWith('insert')) {
+        var text = event.data != null ? event.data
+                 : event.dataTransfer ? event.dataTransfer.getData('text/plain') : '';
+        Qel.post(1, this, 0, text);
+      } else {
+        Qel.post(9, this, 0, type);
+      }
+    },
+
+    onCompositionEnd: function(event) {
+      Qel.composing = false;
+      Qel.post(10, this, 0, event.data || '');
     },
 
     onPaste: function(event) {
       event.preventDefault();
-      Qel.post(1, this, 1, event.clipboardData ? event.clipboardData.getData('text/plain') : '');
+      Qel.post(1, this, 0, event.clipboardData ? event.clipboardData.getData('text/plain') : '');
+    },
+
+    // The browser's own Cut: the selection, which the page draws as the
+    // program holds it, goes to the clipboard, and the program clears it.
+    onCut: function(event) {
+      event.preventDefault();
+      event.clipboardData.setData('text/plain', this.value.slice(this.selectionStart, this.selectionEnd));
+      Qel.post(9, this, 0, 'deleteByCut');
+    },
+
+    // A selection the browser made (the pointer's, its menu's Select All)
+    // is reported; the page's own drawing of one is not.
+    onSelected: function() {
+      var shown = this.qelSelection;
+      if (shown && shown[0] == this.selectionStart && shown[1] == this.selectionEnd &&
+          shown[2] == this.selectionDirection) return;
+      Qel.post(2, this, 0);
+    },
+
+    // The focused field's text changes as typing changes it, so that the
+    // browser's own Undo stays offered (and comes back to the program as
+    // historyUndo); the others' is simply set.
+    draw: function(element, text) {
+      var page = element.ownerDocument;
+      if (page.activeElement == element) {
+        Qel.drawing = true;
+        try {
+          element.select();
+          page.execCommand(text ? 'insertText' : 'delete', false, text);
+        } finally {
+          Qel.drawing = false;
+        }
+      }
+      if (element.value != text) element.value = text;
+    },
+
+    // UTF-8 bytes into the input's UTF-16 units.
+    unitsAt: function(value, bytes) {
+      var i = 0;
+      while (i < value.length && bytes > 0) {
+        var unit = value.codePointAt(i) > 0xFFFF ? 2 : 1;
+        bytes -= lengthBytesUTF8(value.substr(i, unit));
+        i += unit;
+      }
+      return i;
     },
 
     // A click on the dialog's background leaves the keyboard where it was.
@@ -236,9 +318,15 @@ var LibraryQelPage = {
       element.type = 'text';
       element.spellcheck = false;
       element.autocomplete = 'off';
+      element.addEventListener('keydown', Qel.onEditKeyDown);
       element.addEventListener('beforeinput', Qel.onBeforeInput);
+      element.addEventListener('compositionstart', function() { Qel.composing = true; });
+      element.addEventListener('compositionend', Qel.onCompositionEnd);
       element.addEventListener('paste', Qel.onPaste);
-      element.addEventListener('input', function() { Qel.post(2, element, 0); });
+      element.addEventListener('cut', Qel.onCut);
+      element.addEventListener('mouseup', Qel.onSelected);
+      element.addEventListener('touchend', Qel.onSelected);
+      element.addEventListener('select', Qel.onSelected);
     } else if (tag == 'button') {
       element.type = 'button';
       element.onclick = function() { Qel.post(3, element, 0); };
@@ -251,24 +339,11 @@ var LibraryQelPage = {
   page_set_text: function(element, text) {
     element = Qel.elements[element];
     text = UTF8ToString(text);
-    if (element.tagName == 'INPUT') {
-      element.value = text;
-      element.setSelectionRange(0, 0);
-    } else if (element.tagName == 'FIELDSET') {
+    if (element.tagName == 'FIELDSET') {
       element.firstChild.textContent = text;
     } else {
       element.textContent = text;
     }
-  },
-
-  page_text_length: function(element) {
-    element = Qel.elements[element];
-    return lengthBytesUTF8(element.tagName == 'INPUT' ? element.value : element.textContent);
-  },
-
-  page_get_text: function(element, buffer, size) {
-    element = Qel.elements[element];
-    stringToUTF8(element.tagName == 'INPUT' ? element.value : element.textContent, buffer, size);
   },
 
   page_set_label: function(element, label) {
@@ -298,59 +373,47 @@ var LibraryQelPage = {
     return focused && focused.qelHandle || 0;
   },
 
-  page_focus: function(element, selectAll) {
+  page_focus: function(element) { Qel.elements[element].focus(); },
+
+  page_show_edit: function(element, text, anchor, caret) {
     element = Qel.elements[element];
-    element.focus();
-    if (selectAll) element.setSelectionRange(0, element.value.length);
+    text = UTF8ToString(text);
+    if (element.value != text) Qel.draw(element, text);
+    anchor = Qel.unitsAt(text, anchor);
+    caret = Qel.unitsAt(text, caret);
+    element.setSelectionRange(Math.min(anchor, caret), Math.max(anchor, caret),
+                              caret < anchor ? 'backward' : 'forward');
+    element.qelSelection = [element.selectionStart, element.selectionEnd, element.selectionDirection];
   },
 
   page_get_selection: function(element, out) {
     element = Qel.elements[element];
-    var value = element.value || '';
-    HEAP32[out >> 2] = lengthBytesUTF8(value.slice(0, element.selectionStart || 0));
-    HEAP32[(out >> 2) + 1] = lengthBytesUTF8(value.slice(0, element.selectionEnd || 0));
+    var value = element.value, backward = element.selectionDirection == 'backward';
+    var start = lengthBytesUTF8(value.slice(0, element.selectionStart || 0));
+    var end = lengthBytesUTF8(value.slice(0, element.selectionEnd || 0));
+    HEAP32[out >> 2] = backward ? end : start;
+    HEAP32[(out >> 2) + 1] = backward ? start : end;
   },
 
-  page_get_caret: function(element) {
-    element = Qel.elements[element];
-    var value = element.value || '';
-    var caret = element.selectionDirection == 'backward' ? element.selectionStart : element.selectionEnd;
-    return lengthBytesUTF8(value.slice(0, caret || 0));
-  },
+  page_key_used: function() { Qel.keyUsed = true; },
 
-  page_select: function(element, anchor, caret) {
-    element = Qel.elements[element];
-    var value = element.value || '';
-    var at = function(bytes) {  // UTF-8 bytes to UTF-16 units
-      var i = 0;
-      while (i < value.length && bytes > 0) {
-        var unit = value.codePointAt(i) > 0xFFFF ? 2 : 1;
-        bytes -= lengthBytesUTF8(value.substr(i, unit));
-        i += unit;
-      }
-      return i;
-    };
-    anchor = at(anchor);
-    caret = at(caret);
-    element.setSelectionRange(Math.min(anchor, caret), Math.max(anchor, caret),
-                              caret < anchor ? 'backward' : 'forward');
-  },
-
-  page_edit_insert: function(element, text) {
-    element = Qel.elements[element];
+  // The copy event of a command run now, while the key is handled.
+  page_copy: function(text) {
     text = UTF8ToString(text);
-    if (element.ownerDocument.activeElement != element) element.focus();
-    Qel.inserting = true;
+    var copy = function(event) {
+      event.preventDefault();
+      event.clipboardData.setData('text/plain', text);
+    };
+    var page = Qel.desk.ownerDocument;
+    page.addEventListener('copy', copy, true);
     try {
-      element.ownerDocument.execCommand(text ? 'insertText' : 'delete', false, text);
+      page.execCommand('copy');
     } finally {
-      Qel.inserting = false;
+      page.removeEventListener('copy', copy, true);
     }
   },
 
-  page_edit_backspace: function(element) {
-    Qel.elements[element].ownerDocument.execCommand('delete');
-  },
+  page_paste: function() { Qel.pasting = true; },
 
   page_text_width: function(element, text, length) {
     return Qel.measure(Qel.fontOf(Qel.elements[element]), UTF8ToString(text, length)).width;
