@@ -20,6 +20,28 @@ std::vector<Scenario> MakeScenarios() {
       {"the_character_typed_in_the_middle_is_the_one_removed",
        {"type 123", "key Left", "type x", "expect 123 7B 173", "beeps 1", "type 4",
         "expect 1243 4DB 2333"}},
+      // Up and Down move the caret as Left and Right do in a one-line field.
+      {"up_and_down_home_and_end",
+       {"type 123", "key Up Up", "type 4", "expect 1423 58F 2617", "key Down", "type 5",
+        "expect 14253 37AD 33655", "key Home", "type 6", "key End", "type 7",
+        "expect 6142537 5DBA49 27335111", "beeps 0"}},
+      // Ctrl+BackSpace types DEL, which a field neither shows nor refuses.
+      {"backspace_with_shift_and_ctrl",
+       {"type 123", "key shift+BackSpace", "expect 12 C 14", "key ctrl+BackSpace", "expect 12 C 14",
+        "key shift+Home ctrl+BackSpace", "expect 12 C 14", "key shift+BackSpace", "expect - 0 0",
+        "beeps 0"}},
+      // Without a selection Shift+Delete deletes the character before the
+      // caret (and copies nothing), Ctrl+Delete all after it.
+      {"delete_with_shift_and_ctrl",
+       {"clipboard 7", "type 12345", "key Left Left ctrl+Delete", "expect 123 7B 173", "key shift+Delete",
+        "expect 12 C 14", "key shift+ctrl+Delete", "expect 12 C 14", "key Home Delete", "expect 2 2 2",
+        "key ctrl+v", "expect 72 48 110", "beeps 0"}},
+      // On a selection Ctrl+Delete clears it, Shift+Delete cuts it,
+      // Shift+Ctrl+Delete does nothing.
+      {"delete_with_shift_and_ctrl_on_a_selection",
+       {"clipboard 7", "type 12345", "key Left shift+Left shift+Left shift+ctrl+Delete",
+        "expect 12345 3039 30071", "key ctrl+Delete", "expect 125 7D 175", "key shift+Left shift+Delete",
+        "expect 15 F 17", "key End ctrl+v", "expect 152 98 230", "beeps 0"}},
       {"octal_refuses_eight",
        {"key Tab Tab", "type 78", "expect 7 7 7", "beeps 1"}},
       {"leading_zeros_stay_in_the_edited_field",
@@ -28,6 +50,8 @@ std::vector<Scenario> MakeScenarios() {
        {"type 0010", "expect 0010 A 12", "key Tab BackSpace", "expect 0010 - 12",
         "key Tab BackSpace", "expect 0010 A -", "key shift+Tab shift+Tab BackSpace",
         "expect - 0 0", "beeps 0"}},
+      {"shift_tab_back_to_the_decimal_field",
+       {"key Tab", "type F", "expect 15 F 17", "key shift+Tab", "type 9", "expect 9 9 11", "beeps 0"}},
       {"a_ten_digit_decimal_loses_its_extra_digits",
        {"key Tab", "type 3FFFFFFF", "expect 1073741823 3FFFFFFF 7777777777", "beeps 0",
         "key shift+Tab End", "type 5", "expect 107374182 6666666 631463146", "beeps 2"}},
