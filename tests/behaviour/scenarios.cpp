@@ -85,6 +85,25 @@ std::vector<Scenario> MakeScenarios() {
       {"pasting_a_refused_text_with_ctrl_held",
        {"key BackSpace", "clipboard 12x4", "hold ctrl", "key v", "expect 12 C 14", "beeps 2",
         "release ctrl", "type 3", "expect 123 7B 173"}},
+      // Ctrl+Z puts the refused character back, selected; it is refused
+      // again, and the next Ctrl+Z does the same.
+      {"undoing_after_a_refused_character",
+       {"key BackSpace", "type 5", "type x", "expect 5 5 5", "beeps 1", "key ctrl+z", "expect 5 5 5",
+        "beeps 2", "key ctrl+z", "expect 5 5 5", "beeps 3"}},
+      // The undo selects what it put back; undoing again redoes.
+      {"undoing_a_replaced_selection",
+       {"type 123", "key shift+Left shift+Left", "type 9", "expect 19 13 23", "key ctrl+z",
+        "expect 123 7B 173", "key ctrl+z", "expect 19 13 23", "key ctrl+z", "type 4", "expect 14 E 16",
+        "beeps 0"}},
+      // Nothing to undo where QEL wrote the text, yet Ctrl+Z still drops
+      // the selection, leaving the caret at the start.
+      {"undoing_in_a_field_qel_rewrote",
+       {"type 5", "key Tab ctrl+z", "expect 5 5 5", "type 6", "expect 101 65 145", "beeps 0"}},
+      // That start is where the user's last edit in the field began, even
+      // after QEL has rewritten it.
+      {"undoing_in_a_field_qel_rewrote_after_an_edit",
+       {"key Tab End", "type 1", "expect 1 01 1", "key shift+Tab", "type 7", "key Tab ctrl+z", "type 6",
+        "expect 118 76 166", "beeps 0"}},
       {"fast_typing_with_a_refused_character",
        {"key Tab", "fast 1G2", "expect 18 12 22", "beeps 1"}},
       // A field without ES_AUTOHSCROLL holds what fits its width: USER32
