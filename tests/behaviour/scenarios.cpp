@@ -104,6 +104,15 @@ std::vector<Scenario> MakeScenarios() {
       {"undoing_in_a_field_qel_rewrote_after_an_edit",
        {"key Tab End", "type 1", "expect 1 01 1", "key shift+Tab", "type 7", "key Tab ctrl+z", "type 6",
         "expect 118 76 166", "beeps 0"}},
+      {"cut_copy_and_paste_keys",
+       {"type 456", "key shift+Left ctrl+x", "expect 45 2D 55", "key Home ctrl+v", "expect 645 285 1205",
+        "key shift+End ctrl+c End ctrl+v", "expect 64545 FC21 176041", "key shift+Home ctrl+c",
+        "key Tab BackSpace ctrl+v", "expect 410949 64545 1442505", "beeps 0"}},
+      // WebKitGTK takes no Shift+Insert from WebDriver, even in a page
+      // without script.
+      {"copying_with_ctrl_insert_and_pasting_with_shift_insert",
+       {"only linux wine chromium firefox", "type 123", "key shift+Home ctrl+Insert",
+        "key Tab Tab BackSpace", "expect 123 7B -", "key shift+Insert", "expect 83 53 123", "beeps 0"}},
       {"fast_typing_with_a_refused_character",
        {"key Tab", "fast 1G2", "expect 18 12 22", "beeps 1"}},
       // A field without ES_AUTOHSCROLL holds what fits its width: USER32
