@@ -20,6 +20,28 @@ std::vector<Scenario> MakeScenarios() {
       {"the_character_typed_in_the_middle_is_the_one_removed",
        {"type 123", "key Left", "type x", "expect 123 7B 173", "beeps 1", "type 4",
         "expect 1243 4DB 2333"}},
+      // Up and Down move the caret as Left and Right do in a one-line field.
+      {"up_and_down_home_and_end",
+       {"type 123", "key Up Up", "type 4", "expect 1423 58F 2617", "key Down", "type 5",
+        "expect 14253 37AD 33655", "key Home", "type 6", "key End", "type 7",
+        "expect 6142537 5DBA49 27335111", "beeps 0"}},
+      // Ctrl+BackSpace types DEL, which a field neither shows nor refuses.
+      {"backspace_with_shift_and_ctrl",
+       {"type 123", "key shift+BackSpace", "expect 12 C 14", "key ctrl+BackSpace", "expect 12 C 14",
+        "key shift+Home ctrl+BackSpace", "expect 12 C 14", "key shift+BackSpace", "expect - 0 0",
+        "beeps 0"}},
+      // Without a selection Shift+Delete deletes the character before the
+      // caret (and copies nothing), Ctrl+Delete all after it.
+      {"delete_with_shift_and_ctrl",
+       {"clipboard 7", "type 12345", "key Left Left ctrl+Delete", "expect 123 7B 173", "key shift+Delete",
+        "expect 12 C 14", "key shift+ctrl+Delete", "expect 12 C 14", "key Home Delete", "expect 2 2 2",
+        "key ctrl+v", "expect 72 48 110", "beeps 0"}},
+      // On a selection Ctrl+Delete clears it, Shift+Delete cuts it,
+      // Shift+Ctrl+Delete does nothing.
+      {"delete_with_shift_and_ctrl_on_a_selection",
+       {"clipboard 7", "type 12345", "key Left shift+Left shift+Left shift+ctrl+Delete",
+        "expect 12345 3039 30071", "key ctrl+Delete", "expect 125 7D 175", "key shift+Left shift+Delete",
+        "expect 15 F 17", "key End ctrl+v", "expect 152 98 230", "beeps 0"}},
       {"octal_refuses_eight",
        {"key Tab Tab", "type 78", "expect 7 7 7", "beeps 1"}},
       {"leading_zeros_stay_in_the_edited_field",
@@ -28,6 +50,8 @@ std::vector<Scenario> MakeScenarios() {
        {"type 0010", "expect 0010 A 12", "key Tab BackSpace", "expect 0010 - 12",
         "key Tab BackSpace", "expect 0010 A -", "key shift+Tab shift+Tab BackSpace",
         "expect - 0 0", "beeps 0"}},
+      {"shift_tab_back_to_the_decimal_field",
+       {"key Tab", "type F", "expect 15 F 17", "key shift+Tab", "type 9", "expect 9 9 11", "beeps 0"}},
       {"a_ten_digit_decimal_loses_its_extra_digits",
        {"key Tab", "type 3FFFFFFF", "expect 1073741823 3FFFFFFF 7777777777", "beeps 0",
         "key shift+Tab End", "type 5", "expect 107374182 6666666 631463146", "beeps 2"}},
@@ -61,6 +85,34 @@ std::vector<Scenario> MakeScenarios() {
       {"pasting_a_refused_text_with_ctrl_held",
        {"key BackSpace", "clipboard 12x4", "hold ctrl", "key v", "expect 12 C 14", "beeps 2",
         "release ctrl", "type 3", "expect 123 7B 173"}},
+      // Ctrl+Z puts the refused character back, selected; it is refused
+      // again, and the next Ctrl+Z does the same.
+      {"undoing_after_a_refused_character",
+       {"key BackSpace", "type 5", "type x", "expect 5 5 5", "beeps 1", "key ctrl+z", "expect 5 5 5",
+        "beeps 2", "key ctrl+z", "expect 5 5 5", "beeps 3"}},
+      // The undo selects what it put back; undoing again redoes.
+      {"undoing_a_replaced_selection",
+       {"type 123", "key shift+Left shift+Left", "type 9", "expect 19 13 23", "key ctrl+z",
+        "expect 123 7B 173", "key ctrl+z", "expect 19 13 23", "key ctrl+z", "type 4", "expect 14 E 16",
+        "beeps 0"}},
+      // Nothing to undo where QEL wrote the text, yet Ctrl+Z still drops
+      // the selection, leaving the caret at the start.
+      {"undoing_in_a_field_qel_rewrote",
+       {"type 5", "key Tab ctrl+z", "expect 5 5 5", "type 6", "expect 101 65 145", "beeps 0"}},
+      // That start is where the user's last edit in the field began, even
+      // after QEL has rewritten it.
+      {"undoing_in_a_field_qel_rewrote_after_an_edit",
+       {"key Tab End", "type 1", "expect 1 01 1", "key shift+Tab", "type 7", "key Tab ctrl+z", "type 6",
+        "expect 118 76 166", "beeps 0"}},
+      {"cut_copy_and_paste_keys",
+       {"type 456", "key shift+Left ctrl+x", "expect 45 2D 55", "key Home ctrl+v", "expect 645 285 1205",
+        "key shift+End ctrl+c End ctrl+v", "expect 64545 FC21 176041", "key shift+Home ctrl+c",
+        "key Tab BackSpace ctrl+v", "expect 410949 64545 1442505", "beeps 0"}},
+      // WebKitGTK takes no Shift+Insert from WebDriver, even in a page
+      // without script.
+      {"copying_with_ctrl_insert_and_pasting_with_shift_insert",
+       {"only linux wine chromium firefox", "type 123", "key shift+Home ctrl+Insert",
+        "key Tab Tab BackSpace", "expect 123 7B -", "key shift+Insert", "expect 83 53 123", "beeps 0"}},
       {"fast_typing_with_a_refused_character",
        {"key Tab", "fast 1G2", "expect 18 12 22", "beeps 1"}},
       // A field without ES_AUTOHSCROLL holds what fits its width: USER32
@@ -91,6 +143,14 @@ std::vector<Scenario> MakeScenarios() {
        {"only linux wine", "clipboard 5", "type 123", "expect 123 7B 173", "key shift+F10",
         "key Up Return", "key shift+F10", "key Down Down Down Down Down Return", "expect - 0 0",
         "beeps 0"}},
+      // Annulla (Undo) is greyed in a field QEL has just rewritten, which
+      // leaves nothing to undo: its mnemonic, or Return on it, closes the
+      // menu and changes nothing, the selection included. Where the user
+      // typed, it undoes.
+      {"annulla_is_greyed_in_a_field_qel_rewrote",
+       {"only linux wine", "type 5", "key Tab", "key shift+F10", "key a", "expect 5 5 5", "key shift+F10",
+        "key Down Return", "expect 5 5 5", "type 6", "expect 6 6 6", "key shift+F10", "key a", "expect 5 5 5",
+        "beeps 0", "running"}},
       // A browser's own context menu acts through the same checks (its
       // commands reached through Chromium's DevTools protocol). The two
       // taken-back characters and the deleted "12" are one undo, as in

@@ -34,8 +34,8 @@ import browser  # noqa: E402
 # X keysym names, as the table writes keys, and their WebDriver keys.
 KEYS = {"tab": Keys.TAB, "backspace": Keys.BACKSPACE, "return": Keys.ENTER, "escape": Keys.ESCAPE,
         "end": Keys.END, "home": Keys.HOME, "left": Keys.LEFT, "right": Keys.RIGHT, "up": Keys.UP,
-        "down": Keys.DOWN, "delete": Keys.DELETE, "f10": Keys.F10, "ctrl": Keys.CONTROL,
-        "shift": Keys.SHIFT, "alt": Keys.ALT, "space": Keys.SPACE}
+        "down": Keys.DOWN, "delete": Keys.DELETE, "insert": Keys.INSERT, "f10": Keys.F10,
+        "ctrl": Keys.CONTROL, "shift": Keys.SHIFT, "alt": Keys.ALT, "space": Keys.SPACE}
 
 SET_CLIPBOARD = "navigator.clipboard.writeText(arguments[0]).then(arguments[1], e => arguments[1](String(e)))"
 

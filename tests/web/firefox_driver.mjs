@@ -16,7 +16,8 @@ const types = {'.html': 'text/html', '.js': 'text/javascript', '.wasm': 'applica
 // X keysym names, as the table writes keys, and the browser's.
 const keys = {tab: 'Tab', backspace: 'Backspace', return: 'Enter', escape: 'Escape', end: 'End',
               home: 'Home', left: 'ArrowLeft', right: 'ArrowRight', up: 'ArrowUp', down: 'ArrowDown',
-              delete: 'Delete', f10: 'F10', ctrl: 'Control', shift: 'Shift', alt: 'Alt', space: ' '};
+              delete: 'Delete', insert: 'Insert', f10: 'F10', ctrl: 'Control', shift: 'Shift', alt: 'Alt',
+              space: ' '};
 const keyOf = name => keys[name.toLowerCase()] || name;
 const unhex = hex => Buffer.from(hex, 'hex').toString('utf8');
 const sleep = ms => new Promise(done => setTimeout(done, ms));
