@@ -13,6 +13,7 @@
 
 #include "dialog_template.h"
 #include "edit_state.h"
+#include "geometry.h"
 #include "win32.h"
 
 struct NativeDialog;   // the backend's window of a dialog
@@ -37,10 +38,6 @@ struct DialogFont {
   // How far the desktop enlarges the dialog as a whole, as Windows scales
   // a program that does not scale itself: the layout at 96 DPI times this.
   float scale = 1;
-};
-
-struct PixelRect {
-  int x, y, w, h;
 };
 
 struct Control {
@@ -111,9 +108,6 @@ bool CanRunEditCommand(const Control& edit, EditCommand command);
 void SetEditText(Control& edit, const std::string& text);
 // An edit's caret and the other end of its selection, in UTF-8 bytes. A
 // backend sets them for a selection made with the mouse.
-struct EditCaret {
-  size_t caret, anchor;
-};
 EditCaret EditCaretOf(const Control& edit);
 void SetEditCaret(Control& edit, EditCaret caret);
 // From outside the dialog (assistive technology): `text` in place of the

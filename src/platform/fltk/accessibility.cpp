@@ -51,6 +51,32 @@ std::string ProgramFolder() {
   return program.substr(0, program.rfind('/'));
 }
 
+// ---- what the plug-in reads of the dialogs and their controls: the
+// template's, which the subset can neither hide nor disable
+
+std::vector<Control*> DialogControls(HWND dialog) {
+  std::vector<Control*> controls;
+  for (auto& control : dialog->controls) controls.push_back(control.get());
+  return controls;
+}
+
+std::string DialogCaption(HWND dialog) { return dialog->layout.title; }
+bool DialogOwned(HWND dialog) { return dialog->owner != nullptr; }
+HWND DialogOf(const Control& control) { return control.dialog; }
+
+AccessibleRole RoleOf(const Control& control) {
+  const ControlClass controlClass = control.kind->controlClass;
+  if (controlClass == ControlClass::Edit) return AccessibleRole::Entry;
+  if (controlClass == ControlClass::Button)
+    return (control.style & BS_TYPEMASK) == BS_GROUPBOX ? AccessibleRole::GroupBox
+                                                         : AccessibleRole::PushButton;
+  return (control.style & SS_TYPEMASK) == SS_ICON ? AccessibleRole::Icon : AccessibleRole::Label;
+}
+
+const Control* LabelOf(const Control& control) { return control.label; }
+bool ControlEnabled(const Control& control) { return !(control.style & WS_DISABLED); }
+bool ControlVisible(const Control& control) { return (control.style & WS_VISIBLE) != 0; }
+
 // ---- what the plug-in reads that only the toolkit knows: how it draws a
 // field's text, and its popup menus
 
@@ -109,6 +135,7 @@ void FocusControl(Control& control) {
 }
 
 const AccessibilityServices services = {
+    DialogControls, DialogCaption, DialogOwned, DialogOf, RoleOf, LabelOf, ControlEnabled, ControlVisible,
     FocusedControl, ControlText, DialogRect,   ControlRect,  DialogShown,   EditCaretOf,
     EditTextLine,   BackendTextWidth, LookOf,  ViewOf,
     SetEditCaret,   FocusControl, PasteIntoEdit, ClickButton, ChooseMenuItem};

@@ -5,7 +5,8 @@
 //
 // The plug-in links none of the program's code either: all it reads of the
 // dialogs and does to them goes through these tables, answered by the
-// dialog manager.
+// dialog manager. It sees no more of the manager than this header: a
+// dialog, a control and a menu are handles it passes back.
 #ifndef QEL_PLATFORM_ACCESSIBILITY_H
 #define QEL_PLATFORM_ACCESSIBILITY_H
 
@@ -13,9 +14,15 @@
 #include <string>
 #include <vector>
 
-#include "dialog_manager.h"
+#include "../dialog/geometry.h"
 
+typedef struct HWND__* HWND;  // as win32.h declares it
+struct Control;
 struct PopupMenu;
+
+// What a reader is told a control is; the program decides it from the
+// control's class and style.
+enum class AccessibleRole { Entry, PushButton, GroupBox, Label, Icon };
 
 // Called by the dialog manager, synchronously, so that every change is seen
 // in order (each taken-back keystroke included).
@@ -56,6 +63,18 @@ struct MenuView {
 // What the dialog manager answers and does for assistive technology.
 // Rectangles in screen pixels unless said otherwise.
 struct AccessibilityServices {
+  // The dialogs and their controls as the template made them: the
+  // controls in its order, each one's dialog, role and the static text
+  // that names it (or null). Enabled and visible are the template's.
+  std::vector<Control*> (*dialogControls)(HWND dialog);
+  std::string (*dialogCaption)(HWND dialog);
+  bool (*dialogOwned)(HWND dialog);  // a modal dialog over its owner
+  HWND (*dialogOf)(const Control& control);
+  AccessibleRole (*roleOf)(const Control& control);
+  const Control* (*labelOf)(const Control& control);
+  bool (*controlEnabled)(const Control& control);
+  bool (*controlVisible)(const Control& control);
+
   Control* (*focusedControl)();
   std::string (*controlText)(const Control& control);
   PixelRect (*dialogRect)(HWND dialog);           // its client area

@@ -3,10 +3,9 @@
 #ifndef QEL_ATK_ACCESSIBLE_H
 #define QEL_ATK_ACCESSIBLE_H
 
-// Ours first: GLib defines TRUE and FALSE only where win32.h has not.
-#include "../accessibility.h"
-
 #include <atk/atk.h>
+
+#include "../accessibility.h"
 
 // Builds the application and the objects of the dialogs already open.
 void CreateAccessibleTree(const AccessibilityPlatform* platform);

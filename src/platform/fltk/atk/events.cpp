@@ -31,7 +31,8 @@ AtkObject* FocusedAccessible() {
   }
   const Control* focused = Services().focusedControl();
   const AccessibleDialog* newest = NewestDialog();
-  return focused && newest && Q(newest->window)->dialog == focused->dialog ? AccessibleOf(focused) : nullptr;
+  if (!focused || !newest || Q(newest->window)->dialog != Services().dialogOf(*focused)) return nullptr;
+  return AccessibleOf(focused);
 }
 
 void AnnounceCaret(AtkObject* entry) {

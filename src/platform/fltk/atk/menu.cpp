@@ -8,7 +8,8 @@ namespace {
 
 AtkObject* NewMenuAccessible(GType type, Node node, PopupMenu& menu, int item, AtkRole role, const char* name,
                              AtkObject* parent) {
-  AtkObject* object = NewAccessible(type, node, Services().menuView(menu).owner->dialog, nullptr, role, name, parent);
+  const HWND dialog = Services().dialogOf(*Services().menuView(menu).owner);
+  AtkObject* object = NewAccessible(type, node, dialog, nullptr, role, name, parent);
   Q(object)->menu = &menu;
   Q(object)->item = item;
   return object;

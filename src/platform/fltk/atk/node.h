@@ -4,14 +4,12 @@
 #ifndef QEL_ATK_NODE_H
 #define QEL_ATK_NODE_H
 
-// Ours first: GLib defines TRUE and FALSE only where win32.h has not.
-#include "../accessibility.h"
-
 #include <atk/atk.h>
 
 #include <map>
 #include <vector>
 
+#include "../accessibility.h"
 #include "glib_loop.h"
 
 enum class Node { Application, Window, Control, MenuWindow, Menu, MenuItem, MenuSeparator };

@@ -32,31 +32,31 @@ void qel_window_class_init(QelWindowClass*) {}
 
 namespace {
 
-// One accessible kind per control class of the dialog manager.
-bool IsGroupBox(const Control& c) { return (c.style & BS_TYPEMASK) == BS_GROUPBOX; }
-bool IsIcon(const Control& c) { return (c.style & SS_TYPEMASK) == SS_ICON; }
+// One accessible kind per role the program gives a control.
+// Its name: the text it shows, its label's (a field shows none that could
+// name it), or none.
+enum class NameFrom { Text, Label, None };
 
 struct AccessibleKind {
-  ControlClass controlClass;
-  GType (*type)(const Control& control);
-  AtkRole (*role)(const Control& control);
-  bool namedByLabel;  // shows no text of its own that could name it
+  AccessibleRole role;
+  GType (*type)();
+  AtkRole atkRole;
+  NameFrom name;
 };
 
 const AccessibleKind kAccessibleKinds[] = {
-    {ControlClass::Edit, [](const Control&) { return qel_entry_get_type(); },
-     [](const Control&) { return ATK_ROLE_ENTRY; }, true},
-    {ControlClass::Button,
-     [](const Control& c) { return IsGroupBox(c) ? qel_accessible_get_type() : qel_button_get_type(); },
-     [](const Control& c) { return IsGroupBox(c) ? ATK_ROLE_PANEL : ATK_ROLE_PUSH_BUTTON; }, false},
-    {ControlClass::Static, [](const Control&) { return qel_accessible_get_type(); },
-     [](const Control& c) { return IsIcon(c) ? ATK_ROLE_ICON : ATK_ROLE_LABEL; }, false},
+    {AccessibleRole::Entry, qel_entry_get_type, ATK_ROLE_ENTRY, NameFrom::Label},
+    {AccessibleRole::PushButton, qel_button_get_type, ATK_ROLE_PUSH_BUTTON, NameFrom::Text},
+    {AccessibleRole::GroupBox, qel_accessible_get_type, ATK_ROLE_PANEL, NameFrom::Text},
+    {AccessibleRole::Label, qel_accessible_get_type, ATK_ROLE_LABEL, NameFrom::Text},
+    {AccessibleRole::Icon, qel_accessible_get_type, ATK_ROLE_ICON, NameFrom::None},
 };
 
 const AccessibleKind& AccessibleKindOf(const Control& control) {
+  const AccessibleRole role = Services().roleOf(control);
   for (const AccessibleKind& kind : kAccessibleKinds)
-    if (kind.controlClass == control.kind->controlClass) return kind;
-  return kAccessibleKinds[2];
+    if (kind.role == role) return kind;
+  return kAccessibleKinds[3];
 }
 
 // The application's children are its dialogs, then an open menu's window.
@@ -122,19 +122,17 @@ AtkStateSet* RefStateSet(AtkObject* object) {
     return set;
   }
   if (a->menu) return AddMenuStates(a, set);
-  // The template's styles are the truth: the subset can neither hide nor
-  // disable a control.
   const bool shown = Services().dialogShown(a->dialog);
-  if (!a->control || !(a->control->style & WS_DISABLED)) {
+  if (!a->control || Services().controlEnabled(*a->control)) {
     atk_state_set_add_state(set, ATK_STATE_ENABLED);
     atk_state_set_add_state(set, ATK_STATE_SENSITIVE);
   }
-  const bool visible = a->control ? (a->control->style & WS_VISIBLE) != 0 : shown;
+  const bool visible = a->control ? Services().controlVisible(*a->control) : shown;
   if (visible) atk_state_set_add_state(set, ATK_STATE_VISIBLE);
   if (visible && shown) atk_state_set_add_state(set, ATK_STATE_SHOWING);
   if (a->node == Node::Window) {
     if (object == tree.announcedActive) atk_state_set_add_state(set, ATK_STATE_ACTIVE);
-    if (a->dialog->owner) atk_state_set_add_state(set, ATK_STATE_MODAL);
+    if (Services().dialogOwned(a->dialog)) atk_state_set_add_state(set, ATK_STATE_MODAL);
     return set;
   }
   if (IsEntry(object)) {
@@ -190,10 +188,11 @@ void InitComponent(AtkComponentIface* iface) {
 
 void Label(AccessibleDialog& d) {
   for (AtkObject* object : d.controls) {
-    const Control* control = Q(object)->control;
-    if (!AccessibleKindOf(*control).namedByLabel || !control->label) continue;  // the manager's rule, from the template
-    AtkObject* label = AccessibleOf(control->label);
-    atk_object_set_name(object, Services().controlText(*control->label).c_str());
+    const Control& control = *Q(object)->control;
+    const Control* named = Services().labelOf(control);  // the manager's rule, from the template
+    if (AccessibleKindOf(control).name != NameFrom::Label || !named) continue;
+    AtkObject* label = AccessibleOf(named);
+    atk_object_set_name(object, Services().controlText(*named).c_str());
     atk_object_add_relationship(object, ATK_RELATION_LABELLED_BY, label);
     atk_object_add_relationship(label, ATK_RELATION_LABEL_FOR, object);
   }
@@ -222,7 +221,7 @@ AccessibleDialog* FindDialog(HWND dialog) {
 }
 
 AtkObject* AccessibleOf(const Control* control) {
-  if (AccessibleDialog* d = control ? FindDialog(control->dialog) : nullptr)
+  if (AccessibleDialog* d = control ? FindDialog(Services().dialogOf(*control)) : nullptr)
     for (AtkObject* o : d->controls)
       if (Q(o)->control == control) return o;
   return nullptr;
@@ -231,7 +230,7 @@ AtkObject* AccessibleOf(const Control* control) {
 bool TakesInput(const QelAccessible* a) {
   const std::vector<HWND>& open = OpenDialogList();
   return a->dialog && a->control && !open.empty() && open.back() == a->dialog &&
-         (a->control->style & WS_VISIBLE) && !(a->control->style & WS_DISABLED) &&
+         Services().controlVisible(*a->control) && Services().controlEnabled(*a->control) &&
          Services().dialogShown(a->dialog);
 }
 
@@ -258,15 +257,14 @@ void MakeDefunct(AtkObject* object) {
 
 AccessibleDialog& NewAccessibleDialog(HWND dialog) {
   AccessibleDialog& d = tree.dialogs[dialog];
-  d.window = NewAccessible(qel_window_get_type(), Node::Window, dialog, nullptr,
-                           dialog->owner ? ATK_ROLE_DIALOG : ATK_ROLE_FRAME, dialog->layout.title.c_str(),
-                           tree.application);
-  for (auto& control : dialog->controls) {
+  const AtkRole role = Services().dialogOwned(dialog) ? ATK_ROLE_DIALOG : ATK_ROLE_FRAME;
+  d.window = NewAccessible(qel_window_get_type(), Node::Window, dialog, nullptr, role,
+                           Services().dialogCaption(dialog).c_str(), tree.application);
+  for (Control* control : Services().dialogControls(dialog)) {
     const AccessibleKind& kind = AccessibleKindOf(*control);
     const std::string text = Services().controlText(*control);
-    const bool named = !kind.namedByLabel && !(kind.controlClass == ControlClass::Static && IsIcon(*control));
-    AtkObject* object = NewAccessible(kind.type(*control), Node::Control, dialog, control.get(),
-                                      kind.role(*control), named ? text.c_str() : nullptr, d.window);
+    AtkObject* object = NewAccessible(kind.type(), Node::Control, dialog, control, kind.atkRole,
+                                      kind.name == NameFrom::Text ? text.c_str() : nullptr, d.window);
     if (IsEntry(object)) {
       const EditCaret caret = Services().editCaret(*control);
       Q(object)->announcedText = g_strdup(text.c_str());
@@ -282,7 +280,7 @@ AccessibleDialog& NewAccessibleDialog(HWND dialog) {
 void CreateAccessibleTree(const AccessibilityPlatform* platform) {
   tree.platform = platform;
   const std::vector<HWND>& open = OpenDialogList();
-  std::string name = open.empty() ? "" : open.front()->layout.title;
+  std::string name = open.empty() ? "" : Services().dialogCaption(open.front());
   name.erase(name.find_last_not_of(' ') + 1);
   tree.application = NewAccessible(qel_accessible_get_type(), Node::Application, nullptr, nullptr,
                                    ATK_ROLE_APPLICATION, name.c_str(), nullptr);
