@@ -207,7 +207,8 @@ const EditRow kEditRows[] = {
      {"101 update", "101 change", "101 update", "101 change", "101 change"}},
     {"undo of a run of typing", "1|", {{0, 0, "2"}, {0, 0, "3"}, {'Z', kCtrl, ""}}, "1|",
      {"101 update", "101 change", "101 update", "101 change", "101 update", "101 change", "101 change"}},
-    {"nothing to undo", "1|", {{'Z', kCtrl, ""}}, "1|", {}},
+    // With nothing to undo, the caret goes where the last change began.
+    {"nothing to undo", "1|", {{'Z', kCtrl, ""}}, "|1", {"101 change"}},
     // What fits: 6 characters of 10 pixels in 60; a cut one says EN_MAXTEXT.
     {"an insertion is cut to the width", "1234|", {{0, 0, "567"}}, "123456|",
      {"101 maxtext", "101 update", "101 change"}},

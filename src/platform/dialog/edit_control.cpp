@@ -73,8 +73,8 @@ void MoveCaret(Control& edit, EditCommand command, bool extend) {
 }
 
 void Undo(Control& edit) {
-  if (!UndoEdit(edit.edit)) return;
-  NotifyChange(edit);
+  if (UndoEdit(edit.edit)) NotifyChange(edit);
+  else BackendShowEdit(edit);
   SendCommand(edit, EN_CHANGE);  // EM_UNDO's own, once the selection is set
 }
 

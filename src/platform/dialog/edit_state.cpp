@@ -127,14 +127,14 @@ bool ReplaceEditSelection(EditState& edit, const std::string& inserted, bool can
 
 // As USER32: select what the last change put in, forget the buffer, put
 // back what it took out (which becomes the new undo), and select that.
+// With nothing to undo, that leaves the caret where the last change was.
 bool UndoEdit(EditState& edit) {
-  if (!CanUndoEdit(edit)) return false;
   const std::string restored = edit.undoText;
   SelectEditRange(edit, edit.undoPosition, edit.undoPosition + edit.undoInsertCount);
   EmptyUndo(edit);
-  ReplaceEditSelection(edit, restored, true);
+  const bool changed = ReplaceEditSelection(edit, restored, true);
   SelectEditRange(edit, edit.undoPosition, edit.undoPosition + edit.undoInsertCount);
-  return true;
+  return changed;
 }
 
 bool CanUndoEdit(const EditState& edit) { return edit.undoInsertCount || !edit.undoText.empty(); }

@@ -33,7 +33,7 @@ void SelectEditRange(EditState& edit, size_t anchor, size_t caret);
 bool ReplaceEditSelection(EditState& edit, const std::string& inserted, bool canUndo);
 
 // EM_UNDO: the last change taken back, what it restored selected; a second
-// undo redoes it. False with nothing to undo.
+// undo redoes it. False if the text stayed as it was.
 bool UndoEdit(EditState& edit);
 bool CanUndoEdit(const EditState& edit);
 

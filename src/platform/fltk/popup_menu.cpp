@@ -138,13 +138,19 @@ class MenuWindow : public Fl_Menu_Window {
     }
   }
 
-  // A mnemonic chooses the one enabled item it marks; with several, it
-  // moves to the next of them.
+  // A mnemonic chooses the one item it marks, and a greyed one closes the
+  // menu choosing nothing, as USER32's; with several, it moves to the next
+  // enabled one of them.
   void PressMnemonic(char key) {
     std::vector<int> marked;
-    for (size_t i = 0; i < menu_.items.size(); i++)
-      if (menu_.items[i].enabled && Mnemonic(menu_.items[i]) == key) marked.push_back(static_cast<int>(i));
-    if (marked.size() == 1) return End(marked.front());
+    int only = -1, count = 0;
+    for (size_t i = 0; i < menu_.items.size(); i++) {
+      if (Mnemonic(menu_.items[i]) != key) continue;
+      count++;
+      only = menu_.items[i].enabled ? static_cast<int>(i) : -1;
+      if (menu_.items[i].enabled) marked.push_back(static_cast<int>(i));
+    }
+    if (count == 1) return End(only);
     for (int index : marked)
       if (index > menu_.highlighted) return Highlight(index);
     if (!marked.empty()) Highlight(marked.front());
