@@ -92,6 +92,7 @@ class StepGenerator {
       "BackSpace",   "Delete",    "Home",       "End",        "Left",      "Right",
       "shift+Left",  "shift+Right", "shift+Home", "shift+End", "Up",        "Down",
       "ctrl+x",      "ctrl+c",    "ctrl+v",     "Tab",        "shift+Tab", "Tab",
+      "ctrl+z",      "shift+Delete", "ctrl+Delete", "ctrl+Left", "ctrl+BackSpace", "shift+Insert",
   };
 
   int Uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng_); }
