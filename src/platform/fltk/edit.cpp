@@ -36,7 +36,7 @@ class EditControl : public Fl_Input {
     int used = 1;
     if (OpensContextMenu(event)) used = ShowContextMenu(event);
     else if (event == FL_KEYBOARD) used = KeyDown();
-    else if (event == FL_PASTE) InsertIntoEdit(control_, std::string(Fl::event_text(), Fl::event_length()));
+    else if (event == FL_PASTE) InsertIntoEdit(control_, EventText());
     else if (event == FL_SHORTCUT) used = 0;
     else used = ToolkitHandles(event);
     DeliverInjectedKeys();
@@ -67,12 +67,15 @@ class EditControl : public Fl_Input {
     return used;
   }
 
+  static std::string EventText() {
+    return Fl::event_text() ? std::string(Fl::event_text(), static_cast<size_t>(Fl::event_length())) : std::string();
+  }
+
   int KeyDown() {
     const int state = Fl::event_state();
     const int modifiers = (state & FL_SHIFT ? kEditShift : 0) | (state & FL_CTRL ? kEditCtrl : 0) |
                           (state & (FL_ALT | FL_META) ? kEditAlt : 0);
-    const std::string typed(Fl::event_text() ? Fl::event_text() : "", static_cast<size_t>(Fl::event_length()));
-    const bool used = EditKeyDown(control_, VirtualKeyOf(Fl::event_key()), modifiers, typed);
+    const bool used = EditKeyDown(control_, VirtualKeyOf(Fl::event_key()), modifiers, EventText());
     // A single-line edit keeps its arrow keys; FLTK would move the focus
     // to the next field at either end of the text.
     return used || IsArrowKey(Fl::event_key());
