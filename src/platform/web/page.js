@@ -18,7 +18,6 @@ var LibraryQelPage = {
     audio: null,
     lastFocus: null,  // in the dialogs, wherever they are
     offline: null,    // the service worker's registration, once asked for
-    unwinding: false, // the page itself is going back past a closed dialog's history entry
 
     start: function() {
       Qel.desk = document.getElementById('desk');
@@ -26,7 +25,6 @@ var LibraryQelPage = {
       document.getElementById('restart').onclick = function() { location.reload(); };
       Qel.watchResolution();
       addEventListener('resize', function() { Qel.post(7, null, 0); });  // a phone turned round
-      addEventListener('popstate', Qel.onPopState);
       if ('documentPictureInPicture' in window) {
         var pip = document.getElementById('pip');
         pip.hidden = false;
@@ -173,12 +171,13 @@ var LibraryQelPage = {
       if (!event.target.closest('input, button')) event.preventDefault();
     },
 
-    // Installed on a phone, the back gesture closes a modal dialog as Esc
-    // does, rather than the app: each one opened leaves a history entry.
-    onPopState: function() {
-      if (Qel.unwinding) return void (Qel.unwinding = false);
-      var modal = Qel.desk.ownerDocument.querySelectorAll('dialog:modal');
-      if (modal.length) Qel.post(4, modal[modal.length - 1], 27);
+    // A close request for a modal dialog other than the Esc key, which is
+    // the program's (a phone's back gesture), is Esc: the program decides.
+    // Without a user's gesture since the last one the browser closes the
+    // dialog without asking, and the program is told afterwards.
+    onCloseRequest: function(event) {
+      event.preventDefault();
+      if (event.type == 'cancel' || !this.qelRemoving) Qel.post(4, this, 27);
     },
 
     place: function(element, x, y, width, height) {
@@ -204,7 +203,6 @@ var LibraryQelPage = {
         Qel.post(7, null, 0);
         Qel.watchResolution();
       addEventListener('resize', function() { Qel.post(7, null, 0); });  // a phone turned round
-      addEventListener('popstate', Qel.onPopState);
       }, {once: true});
     },
 
@@ -285,7 +283,8 @@ var LibraryQelPage = {
     dialog.qelOwner = Qel.elements[owner];
     dialog.addEventListener('keydown', Qel.onKeyDown);
     dialog.addEventListener('mousedown', Qel.onMouseDown);
-    dialog.addEventListener('cancel', function(event) { event.preventDefault(); });  // Esc is the program's
+    dialog.addEventListener('cancel', Qel.onCloseRequest);
+    dialog.addEventListener('close', Qel.onCloseRequest);
     return handle;
   },
 
@@ -303,10 +302,6 @@ var LibraryQelPage = {
     if (modal) dialog.showModal();
     else dialog.show();
     if (dialog.qelOwner) dialog.qelOwner.classList.add('inactive');
-    if (modal && matchMedia('(display-mode: standalone)').matches) {
-      history.pushState({qelDialog: dialog.qelHandle}, '');
-      dialog.qelHistory = true;
-    }
     Qel.fitWindow();
   },
 
@@ -326,13 +321,10 @@ var LibraryQelPage = {
 
   page_remove_dialog: function(dialog) {
     dialog = Qel.elements[dialog];
+    dialog.qelRemoving = true;
     dialog.close();
     dialog.remove();
     if (dialog.qelOwner) dialog.qelOwner.classList.remove('inactive');
-    if (dialog.qelHistory && history.state && history.state.qelDialog == dialog.qelHandle) {
-      Qel.unwinding = true;
-      history.back();
-    }
     Qel.fitWindow();
   },
 
