@@ -99,7 +99,9 @@ class Page:
         self.webkit = webkit
         self.phone = phone
         self.run = driver.execute_script
-        self.cdp = driver.execute_cdp_cmd
+
+    def cdp(self, command, parameters):
+        return self.driver.execute_cdp_cmd(command, parameters)
 
     def start(self):
         self.driver.get(self.url)
