@@ -21,7 +21,10 @@ with gzip (each compressed once, as a server set up for it keeps it):
   included) and to the frame that shows it, for accepted digits and for
   refused letters (taken back, with a beep).
 
-Medians over the runs, and QEL's as a ratio to the floor's. The clock is the
+Medians over the runs, and QEL's as a ratio to the floor's. Each run is
+made twice, interleaved: as this machine runs it, and with the processor
+slowed four times (Chromium's CPU throttling), as a phone's is, QEL and the
+floor alike. The clock is the
 page's own (performance.now), read by a script the bench installs before
 the page's: neither page measures anything. More than one SITE (builds to
 compare) are each loaded in turn with the floor, in the same run.
@@ -97,14 +100,16 @@ WORKER_READY = "navigator.serviceWorker.ready.then(() => arguments[0]())"
 
 
 class Pages:
-    def __init__(self, driver):
+    def __init__(self, driver, cpu=""):
         self.driver = driver
+        self.cpu = cpu  # added to each page's name: "" or " (4x slower)"
         self.loads = {}   # (page, visit, measure) -> [ms]
         self.keys = {}    # page -> [key timings]
 
     def visit(self, name, url, visit):
         from selenium.webdriver.support.ui import WebDriverWait
         driver = self.driver
+        name += self.cpu
         driver.get(url)
         driver.execute_cdp_cmd("Runtime.evaluate", {"expression": WHEN_READY, "awaitPromise": True})
         for kind in ("keyDown", "keyUp"):  # the shortest way in: no actions to plan
@@ -170,10 +175,13 @@ def main():
         driver = browser.chromium(page_load_strategy="eager")
         pages = Pages(driver)
         files = {}
+        slowed = 4
         try:
             driver.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": CLOCKS})
             driver.execute_cdp_cmd("Network.enable", {})
-            for run in range(runs):
+            for rate in [1, slowed] * runs:
+                driver.execute_cdp_cmd("Emulation.setCPUThrottlingRate", {"rate": rate})
+                pages.cpu = "" if rate == 1 else " (%dx slower)" % rate
                 for name, url in urls.items():
                     driver.execute_cdp_cmd("Network.setCacheDisabled", {"cacheDisabled": True})
                     driver.execute_cdp_cmd("Storage.clearDataForOrigin",
@@ -191,11 +199,11 @@ def main():
             driver.quit()
 
     for name, site in sites.items():
-        report(name, site, files[name], pages)
+        report(name, site, files[name], pages, slowed)
     print("Floor: %d visits of each kind, one beside each of the above." % len(pages.loads[("floor", "first", "ready")]))
 
 
-def report(name, site, files, pages):
+def report(name, site, files, pages, slowed):
     print("== %s (%s)" % (name, site))
     for file, (built, packed) in sizes(site).items():
         print("  %-20s %7d bytes, %d with gzip" % (file, built, packed))
@@ -210,28 +218,39 @@ def report(name, site, files, pages):
     print("  The worker then fetches %s again, past the browser's cache\n"
           "  (a server that answers If-Modified-Since sends only what changed)." % kept)
 
+    report_loads(name, "floor", pages, "From navigation")
+    report_loads(name + pages.cpu, "floor" + pages.cpu, pages, "The same with the processor %dx slower" % slowed)
+    report_keys(name, "floor", pages)
+    report_keys(name + pages.cpu, "floor" + pages.cpu, pages, name)
+
+
+def report_loads(name, floor, pages, title):
     runs = len(pages.loads[(name, "first", "ready")])
-    print("From navigation, median of %d (floor beside it, same run):" % runs)
+    print("%s, median of %d (floor beside it, same run):" % (title, runs))
     for visit in ("first", "later"):
         for measure in MEASURES:
             qel = median(pages.loads[(name, visit, measure)])
-            base = median(pages.loads[("floor", visit, measure)])
+            base = median(pages.loads[(floor, visit, measure)])
             print("  %-6s visit, %-10s QEL %6.1f ms, floor %6.1f ms: %.2f x the floor, %+.1f ms" % (
                 visit, measure + ":", qel, base, qel / base, qel - base))
         print("  %-6s visit, the 1 typed %.1f ms after ready (QEL), %.1f ms (floor), taken off converted" % (
-            visit, median(pages.loads[(name, visit, "key sent")]), median(pages.loads[("floor", visit, "key sent")])))
+            visit, median(pages.loads[(name, visit, "key sent")]), median(pages.loads[(floor, visit, "key sent")])))
+
+
+def report_keys(name, floor, pages, base_name=None):
+    base_name = base_name or name
     for what, picked in (("accepted digit", slice(0, 7)), ("refused letter", slice(7, 10))):
         timings = {}
-        for page in (name, "floor"):
+        for page in (name, floor):
             keys = pages.keys[page]
             timings[page] = [k for i in range(0, len(keys), 10) for k in keys[i:i + 10][picked]]
-        qel, base = timings[name], timings["floor"]
+        qel, base = timings[name], timings[floor]
         to_frame = median([k["frame"] - k["start"] for k in qel])
         floor_frame = median([k["frame"] - k["start"] for k in base])
-        print("Keystroke, %s (%d): QEL handles it in %.1f ms, shows it in the frame after %.1f ms; "
+        print("Keystroke%s, %s (%d): QEL handles it in %.1f ms, shows it in the frame after %.1f ms; "
               "floor %.1f ms: %.2f x the floor" % (
-                  what, len(qel), median([k["handled"] - k["start"] for k in qel]), to_frame, floor_frame,
-                  to_frame / floor_frame))
+                  name[len(base_name):], what, len(qel), median([k["handled"] - k["start"] for k in qel]),
+                  to_frame, floor_frame, to_frame / floor_frame))
 
 
 if __name__ == "__main__":

@@ -166,6 +166,14 @@ std::vector<Scenario> MakeScenarios() {
       // Ctrl+A selects the whole field, as the version-6 edit control does.
       {"ctrl_a_selects_the_whole_field",
        {"type 123", "key ctrl+a", "type 5", "expect 5 5 5", "beeps 0"}},
+      // A click or a tap in a field puts the caret where it lands: here
+      // before the first digit.
+      {"a_click_in_a_field_places_the_caret",
+       {"type 123", "click main 0.15 0.17", "type 4", "expect 4123 101B 10033", "beeps 0"}},
+      // On a phone too, text refused as it arrives is taken back, one tone
+      // and one vibration each, and Backspace deletes.
+      {"a_phones_keyboard",
+       {"type 1x2y", "expect 12 C 14", "beeps 2", "key BackSpace", "expect 1 1 1", "type z", "beeps 3"}},
       {"enter_has_no_effect", {"type 7", "key Return", "expect 7 7 7", "beeps 0", "running"}},
       {"escape_ends_the_program", {"type 9", "key Escape", "exit 0"}},
       {"the_close_box_ends_the_program", {"close main", "exit 0"}},

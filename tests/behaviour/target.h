@@ -33,6 +33,10 @@ class Desk {
   // Text composed by an input method, a character at a time, then
   // committed, as a CJK input method or a phone's keyboard sends it.
   virtual bool Compose(const std::string&) { return false; }
+  // Whether its keyboard has the key or combination ("shift+Tab"): a
+  // phone's has no Tab, arrows or modifiers, and a row that needs one is
+  // skipped there.
+  virtual bool HasKey(const std::string&) const { return true; }
 };
 
 class Target {
@@ -63,7 +67,8 @@ inline std::vector<std::string> ItalianUserEnvironment() {
 
 std::unique_ptr<Target> MakeLinuxTarget(const std::string& program);
 std::unique_ptr<Target> MakeWineTarget(const std::string& program);
-// The page that the web build leaves in siteFolder, in "chromium", "firefox" or "webkit".
+// The page that the web build leaves in siteFolder, in "chromium", "chromium-phone" (its
+// phone emulation), "firefox" or "webkit".
 std::unique_ptr<Target> MakeWebTarget(const std::string& browser, const std::string& siteFolder);
 
 #endif

@@ -1,7 +1,7 @@
 // The web page in a headless browser. A program of ours serves the page,
 // drives the browser with real key and pointer events and reads the page;
 // it answers on a pipe: tests/web/driver.py for Chromium (through
-// chromedriver) and WebKitGTK (WebKitWebDriver, on the test's X server),
+// chromedriver, also as a phone) and WebKitGTK (WebKitWebDriver, on the test's X server),
 // tests/web/firefox_driver.mjs for Firefox (WebDriver BiDi).
 #include <fcntl.h>
 #include <poll.h>
@@ -58,7 +58,9 @@ class WebTarget : public Target, public Desk {
 
   int Beeps() override {
     const std::string answer = Ask("beeps");
-    return answer.size() > 1 && answer[0] == '=' ? std::stoi(answer.substr(1)) : -1;
+    if (answer.size() > 1 && answer[0] == '=') return std::stoi(answer.substr(1));
+    std::fprintf(stderr, "web driver, beeps: %s\n", answer.c_str());
+    return -1;
   }
 
   // A page cannot end: it says that QEL has ended. Its WinMain returns 0.
@@ -88,6 +90,9 @@ class WebTarget : public Target, public Desk {
   bool Close(const std::string& caption) override { return Do("close " + Hex(caption)); }
   bool MenuCommand(const std::string& command) override { return Do("menu " + command); }
   bool Compose(const std::string& text) override { return Do("compose " + Hex(text)); }
+  bool HasKey(const std::string& combination) const override {
+    return !phone() || combination == "BackSpace" || combination == "Return";
+  }
   bool Shown(const std::string& caption, int timeoutMs) override {
     return Ask("shown " + Hex(caption) + " " + std::to_string(timeoutMs), timeoutMs + 5000) == "=1";
   }
@@ -106,6 +111,7 @@ class WebTarget : public Target, public Desk {
     std::vector<std::string> command = {"/usr/bin/python3", QEL_WEB_TESTS "/driver.py", site_};
     if (browser_ == "firefox") command = {"node", QEL_WEB_TESTS "/firefox_driver.mjs", site_};
     if (x_) command.insert(command.begin() + 2, "--webkit");
+    if (phone()) command.insert(command.begin() + 2, "--phone");
     std::vector<std::string> environment;
     if (x_) environment = {"DISPLAY=" + x_->display(), "GDK_BACKEND=x11"};
     const bool started = driver_.Start(command, environment, io);
@@ -138,6 +144,8 @@ class WebTarget : public Target, public Desk {
   std::string Ask(const std::string& command, int timeoutMs = 5000) {
     return AskDriver(toDriver_, fromDriver_, &received_, command, timeoutMs);
   }
+
+  bool phone() const { return browser_ == "chromium-phone"; }
 
   std::string browser_;
   std::string site_;

@@ -100,8 +100,14 @@ def served(folder, compressed=False, probe=False):
         server.shutdown()
 
 
-def chromium(extra_arguments=(), page_load_strategy="normal"):
+# A phone of Chromium's own emulation: its screen, a finger for a pointer.
+PHONE = {"deviceMetrics": {"width": 412, "height": 915, "pixelRatio": 2.625, "touch": True}}
+
+
+def chromium(extra_arguments=(), page_load_strategy="normal", phone=False):
     options = webdriver.ChromeOptions()
+    if phone:
+        options.add_experimental_option("mobileEmulation", PHONE)
     options.page_load_strategy = page_load_strategy
     options.binary_location = "/usr/bin/chromium"
     for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=800,600",

@@ -1,5 +1,6 @@
-"""Drives QEL's page in headless Chromium, or with --webkit in WebKitGTK on
-the X display in DISPLAY, for the scenario table
+"""Drives QEL's page in headless Chromium, with --phone in Chromium's phone
+emulation, or with --webkit in WebKitGTK on the X display in DISPLAY, for
+the scenario table
 (tests/behaviour/web_target.cpp), one command a line on stdin:
 
   start                     a fresh page, until it takes keys
@@ -14,6 +15,12 @@ the X display in DISPLAY, for the scenario table
   ended MS                  whether the page says, within MS, that QEL has ended
   text HEXCAPTION ID        what a control shows
   beeps                     tones played since start
+
+On the phone, controls are tapped and text comes as a phone's keyboard
+sends it, a composition committed; its keyboard has Backspace and Enter
+only (web_target.cpp skips rows that need more). Its start also checks
+that the converter fits the screen, larger, with the keyboards its fields
+ask for, and its beeps that each tone came with a vibration.
 
 Texts travel in hex, as UTF-8. Each command is answered by one line: "="
 and the answer (in hex for texts), or "!" and what went wrong.
@@ -57,12 +64,44 @@ def until(condition, timeout):
     return "1"
 
 
+# The converter on a phone: at the largest quarter step from twice up at
+# which it fits the width, fields a finger hits, text that no browser zooms
+# into, and keyboards without suggestions, in capitals where text is.
+PHONE_LAYOUT = """
+const dialog = qelTest.dialog('QEL '), box = dialog.getBoundingClientRect();
+const step = parseFloat(dialog.style.getPropertyValue('--qel-scale'));
+const room = document.documentElement.clientWidth, wrong = [];
+if (!(step >= 2 && step % 0.25 == 0 && box.right <= room && (box.width - 2) * (step + 0.25) / step + 2 > room))
+  wrong.push('step ' + step + ', ' + box.width + ' px wide in ' + room);
+for (const field of dialog.querySelectorAll('input')) {
+  const id = field.dataset.id, high = field.getBoundingClientRect().height, size = parseFloat(getComputedStyle(field).fontSize);
+  if (high < 36 || size < 16) wrong.push(id + ': ' + high + ' px high, text ' + size + ' px');
+  const keyboard = [field.getAttribute('autocapitalize'), field.getAttribute('autocorrect'), field.autocomplete, field.spellcheck];
+  if (keyboard.join() != [id == '101' ? 'off' : 'characters', 'off', 'off', false].join()) wrong.push(id + ': ' + keyboard);
+}
+return wrong.join('; ');
+"""
+
+# What a phone's keyboard sends for the keys it has: Backspace as Android's
+# do, an unnamed key and the browser's own deletion; Enter as a key.
+PHONE_KEYS = {
+    "backspace": [{"type": "rawKeyDown", "windowsVirtualKeyCode": 229, "key": "Unidentified",
+                   "commands": ["deleteBackward"]}, {"type": "keyUp", "windowsVirtualKeyCode": 229}],
+    "return": [{"type": "keyDown", "windowsVirtualKeyCode": 13, "key": "Enter", "code": "Enter", "text": "\r"},
+               {"type": "keyUp", "windowsVirtualKeyCode": 13, "key": "Enter", "code": "Enter"}],
+}
+
+
 class Page:
-    def __init__(self, driver, url, webkit):
+    def __init__(self, driver, url, webkit, phone=False):
         self.driver = driver
         self.url = url
         self.webkit = webkit
+        self.phone = phone
         self.run = driver.execute_script
+
+    def cdp(self, command, parameters):
+        return self.driver.execute_cdp_cmd(command, parameters)
 
     def start(self):
         self.driver.get(self.url)
@@ -70,13 +109,23 @@ class Page:
         if not self.webkit:
             self.driver.execute_cdp_cmd("Browser.grantPermissions", {
                 "origin": self.url.rstrip("/"), "permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
+        wrong = self.phone and self.run(PHONE_LAYOUT)
+        if wrong:
+            raise RuntimeError("on a phone: " + wrong)
 
     def type(self, delay, text):
         for character in unhex(text):
-            ActionChains(self.driver).send_keys(character).perform()
+            if self.phone:
+                self.compose(character.encode("utf-8").hex())
+            else:
+                ActionChains(self.driver).send_keys(character).perform()
             time.sleep(int(delay) / 1000)
 
     def key(self, combination):
+        if self.phone:
+            for event in PHONE_KEYS[combination.lower()]:
+                self.cdp("Input.dispatchKeyEvent", event)
+            return
         *modifiers, key = combination.split("+")
         actions = ActionChains(self.driver)
         for modifier in modifiers:
@@ -102,11 +151,21 @@ class Page:
 
     def click(self, caption, fx, fy):
         client = self.part(caption, ".client")
+        if self.phone:
+            box = self.run("return arguments[0].getBoundingClientRect()", client)
+            return self.tap(box["left"] + float(fx) * box["width"], box["top"] + float(fy) * box["height"])
         x, y = (float(fx) - 0.5) * client.size["width"], (float(fy) - 0.5) * client.size["height"]
         ActionChains(self.driver).move_to_element_with_offset(client, int(x), int(y)).click().perform()
 
     def close(self, caption):
+        if self.phone:
+            box = self.run("return arguments[0].getBoundingClientRect()", self.part(caption, ".close"))
+            return self.tap(box["left"] + box["width"] / 2, box["top"] + box["height"] / 2)
         ActionChains(self.driver).click(self.part(caption, ".close")).perform()
+
+    def tap(self, x, y):
+        self.cdp("Input.dispatchTouchEvent", {"type": "touchStart", "touchPoints": [{"x": x, "y": y}]})
+        self.cdp("Input.dispatchTouchEvent", {"type": "touchEnd", "touchPoints": []})
 
     def menu(self, command):
         if self.webkit:
@@ -139,15 +198,18 @@ class Page:
         return text.encode("utf-8").hex()
 
     def beeps(self):
-        return str(self.run("return qelTest.beeps"))
+        tones, vibrations = self.run("return [qelTest.beeps, qelTest.vibrations]")
+        if self.phone and vibrations != tones:
+            raise RuntimeError("%d tones, %d vibrations" % (tones, vibrations))
+        return str(tones)
 
 
 def main():
-    webkit = sys.argv[1] == "--webkit"
+    webkit, phone = sys.argv[1] == "--webkit", sys.argv[1] == "--phone"
     with browser.served(sys.argv[-1], probe=webkit) as url:
-        driver = browser.webkit() if webkit else browser.chromium()
+        driver = browser.webkit() if webkit else browser.chromium(phone=phone)
         try:
-            page = Page(driver, url, webkit)
+            page = Page(driver, url, webkit, phone)
             for line in sys.stdin:
                 command, *arguments = line.split()
                 try:

@@ -51,13 +51,24 @@ def write_newer_build(site):
     open(worker, "w").write(script.replace("var CACHE = 'qel-", "var CACHE = 'qel-newer-"))
 
 
-def closes_on_escape(url):
-    """Whether the installed page's window closes once Esc has ended QEL
-    (its close box is the window's own: the dialog's caption is not shown)."""
+def about_box_shown(driver):
+    return driver.execute_script("return !!qelTest.dialog('About ...')")
+
+
+def installed_window(url):
+    """Whether, in the installed page's window, a close request (a phone's
+    back gesture) closes the About box, and Esc then ends QEL and closes the
+    window (its close box is the window's own: the dialog's caption is not
+    shown)."""
     driver = browser.chromium(["--app=" + url])
     try:
         driver.get(url)  # the probe comes with this second load
         browser.wait_until_ready(driver)
+        driver.execute_script("qelTest.dialog('QEL ').querySelector('button:not(.close)').click()")
+        WebDriverWait(driver, 2, poll_frequency=0.01).until(about_box_shown)
+        driver.execute_script("qelTest.dialog('About ...').requestClose()")  # as a phone's back gesture asks
+        check(WebDriverWait(driver, 2, poll_frequency=0.01).until(lambda d: not about_box_shown(d)) and
+              not driver.execute_script("return qelTest.ended()"), "a close request closes the About box, and only it")
         ActionChains(driver).send_keys(Keys.ESCAPE).perform()
         return WebDriverWait(driver, 2, poll_frequency=0.01).until(lambda d: not d.window_handles)
     except TimeoutException:
@@ -102,7 +113,7 @@ def main():
             driver.quit()
             shutil.rmtree(os.path.dirname(site))
     with browser.served(sys.argv[1]) as url:
-        check(closes_on_escape(url), "the installed window closes on Esc")
+        check(installed_window(url), "the installed window closes on Esc")
     return 1 if failures else 0
 
 

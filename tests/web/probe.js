@@ -1,8 +1,9 @@
 // Installed by the tests before the page's own script runs: counts the
-// tones the page plays, and reads the dialogs as a user sees them. The page
+// tones the page plays and its vibrations, and reads the dialogs as a user sees them. The page
 // itself counts nothing and exposes nothing for tests.
 window.qelTest = {
   beeps: 0,
+  vibrations: 0,
   dialog: caption => [...document.querySelectorAll('dialog[open]')]
     .find(dialog => dialog.querySelector('.caption span').textContent == caption) || null,
   text: (caption, id) => {
@@ -19,3 +20,10 @@ AudioContext.prototype.createOscillator = function () {
   qelTest.beeps++;
   return createOscillator.call(this);
 };
+if (navigator.vibrate) {
+  const vibrate = navigator.vibrate;
+  navigator.vibrate = function (pattern) {
+    qelTest.vibrations++;
+    return vibrate.call(this, pattern);
+  };
+}

@@ -9,6 +9,8 @@
 //  [X] edits, push buttons, group boxes, static texts and icons
 //  [X] labels for assistive technology (aria-labelledby), by the template
 //  [X] icons in whole screen pixels, again when the pixel ratio changes
+//  [X] larger on a touch screen, in USER32's quarter steps, chosen again
+//      when the viewport's width changes (a phone turned round)
 //  [ ] a window that closes itself: a page says that QEL has ended instead
 #include "dialog.h"
 
@@ -37,16 +39,78 @@ HWND DialogOfElement(int element) {
   return nullptr;
 }
 
-// Base units as Windows measures them: the average width of the Latin
-// letters, and the font's height.
-void MeasureDialogFont(DialogFont& font, NativeDialog& native) {
-  native.css = std::string(font.italic ? "italic " : "") + (font.bold ? "bold " : "") +
-               std::to_string(font.points) + "pt sans-serif";
+bool IsEdit(const Control* control) { return control && control->kind->controlClass == ControlClass::Edit; }
+
+// A size in quarter points, as the scale's steps make it (printf's
+// formatting would double the program).
+std::string CssFont(const DialogFont& font, double points) {
+  const long quarters = std::lround(points * 4);
+  static const char* const kQuarters[] = {"", ".25", ".5", ".75"};
+  return std::string(font.italic ? "italic " : "") + (font.bold ? "bold " : "") + std::to_string(quarters / 4) +
+         kQuarters[quarters % 4] + "pt sans-serif";
+}
+
+// Base units as Windows measures them, at 96 DPI: the average width of the
+// Latin letters, and the font's height.
+void MeasureDialogFont(DialogFont& font) {
   double measured[2];
-  page_measure_font(native.css.c_str(), measured);
+  page_measure_font(CssFont(font, font.points).c_str(), measured);
   font.xBase = (static_cast<int>(measured[0]) / 26 + 1) / 2;
   font.yBase = static_cast<int>(std::ceil(measured[1]));
-  font.scale = 1;  // CSS pixels: the browser scales them
+}
+
+const int kFrame = 2;  // the dialog's border, either side
+const float kStep = 0.25f;
+const float kLeastTouchScale = 2;  // fields 36 CSS pixels high, text over 16: no zooming in on focus
+
+// With a mouse the layout is the one at 96 DPI, in CSS pixels, which the
+// browser scales for the screen. On a touch screen the dialogs grow in the
+// quarter steps a Windows desktop scales by, as far as the viewport's width
+// allows: the converter to twice at least, so that a finger hits its
+// fields; an owned dialog, where it opens, no larger than its owner.
+float DialogScale(const HWND__& dialog) {
+  if (!page_pointer_coarse()) return 1;
+  const auto at96Dpi = [&](int units) { return std::lround(units * dialog.font.xBase / 4.0); };  // as MulDiv
+  const long width = at96Dpi(dialog.layout.cx), x = at96Dpi(dialog.layout.x);
+  double room = page_viewport_width();
+  if (dialog.owner) {
+    int owner[4];
+    page_client_rect(dialog.owner->native->element, owner);
+    room -= owner[0];
+  }
+  const auto fits = [&](float scale) {
+    return (dialog.owner ? std::lround(x * scale) : 0) + std::lround(width * scale) + kFrame <= room;
+  };
+  const float least = dialog.owner ? 1 : kLeastTouchScale;
+  const float most = dialog.owner ? dialog.owner->font.scale : 100;
+  float scale = least;
+  while (scale + kStep <= most && fits(scale + kStep)) scale += kStep;
+  return scale;
+}
+
+// The client area's size and font, and the frame's, at the dialog's scale.
+void ScaleDialog(HWND dialog) {
+  const PixelRect client = DialogToPixels(*dialog, 0, 0, dialog->layout.cx, dialog->layout.cy);
+  dialog->native->css = CssFont(dialog->font, dialog->font.points * dialog->font.scale);
+  page_scale_dialog(dialog->native->element, dialog->native->css.c_str(), dialog->font.scale, client.w, client.h);
+}
+
+// The viewport or the screen's pixels changed: each dialog takes the step
+// that fits now, owners first, and its controls their places at it.
+void RescaleDialog(HWND dialog) {
+  const float scale = DialogScale(*dialog);
+  if (scale != dialog->font.scale) {
+    dialog->font.scale = scale;
+    ScaleDialog(dialog);
+    for (auto& control : dialog->controls) {
+      const PixelRect r = ControlRect(*control);
+      page_move_element(ElementOf(*control), r.x, r.y, r.w, r.h);
+      if (IsEdit(control.get())) BackendShowEdit(*control);
+    }
+    const DialogTemplate& t = dialog->layout;
+    BackendPlaceDialog(dialog, DialogToPixels(*dialog, t.x, t.y, t.cx, t.cy));
+  }
+  for (auto& control : dialog->controls) ScaleIcon(*control);
 }
 
 std::string EventText() {
@@ -54,8 +118,6 @@ std::string EventText() {
   page_event_text(&text[0], static_cast<int>(text.size()) + 1);
   return text;
 }
-
-bool IsEdit(const Control* control) { return control && control->kind->controlClass == ControlClass::Edit; }
 
 void Dispatch(const PageEvent& event) {
   Control* control = ControlOfElement(event.element);
@@ -89,8 +151,7 @@ void Dispatch(const PageEvent& event) {
     case kPageInjected:
       break;  // delivered below, as after every event
     case kPageRescaled:
-      for (HWND dialog : OpenDialogs())
-        for (auto& c : dialog->controls) ScaleIcon(*c);
+      for (HWND dialog : OpenDialogs()) RescaleDialog(dialog);
       break;
   }
 }
@@ -98,13 +159,13 @@ void Dispatch(const PageEvent& event) {
 }  // namespace
 
 NativeDialog* BackendCreateDialog(HWND dialog) {
-  auto* native = new NativeDialog;
-  MeasureDialogFont(dialog->font, *native);
-  const DialogTemplate& t = dialog->layout;
-  const PixelRect client = DialogToPixels(*dialog, 0, 0, t.cx, t.cy);
-  native->element = page_create_dialog(t.title.c_str(), native->css.c_str(), client.w, client.h,
-                                       dialog->owner ? dialog->owner->native->element : 0);
-  return native;
+  dialog->native = new NativeDialog;
+  MeasureDialogFont(dialog->font);
+  dialog->font.scale = DialogScale(*dialog);
+  dialog->native->element =
+      page_create_dialog(dialog->layout.title.c_str(), dialog->owner ? dialog->owner->native->element : 0);
+  ScaleDialog(dialog);
+  return dialog->native;
 }
 
 // Owned dialogs are placed from the owner's client area; the page centres

@@ -32,6 +32,7 @@ const BrowserCommand kBrowserCommands[] = {
 int CreateEditElement(Control& control, const DialogItemTemplate&, const PixelRect& r) {
   const int element = page_create_element(control.dialog->native->element, kPageEdit, control.id, r.x, r.y, r.w,
                                           r.h, (control.style & WS_TABSTOP) ? "tabstop" : "");
+  if (control.style & ES_UPPERCASE) page_offer_capitals(element);
   page_show_edit(element, control.edit.text.c_str(), 0, 0);
   return element;
 }

@@ -13,7 +13,7 @@ enum PageEventType {
   kPageKey = 4,       // a dialog's own key (detail: the virtual key, kPageShift if shifted)
   kPageClose = 5,     // a dialog's close box
   kPageInjected = 6,  // a key from keybd_event (detail: the virtual key)
-  kPageRescaled = 7,  // the device pixel ratio changed (zoom, another screen)
+  kPageRescaled = 7,  // the device pixel ratio (zoom, another screen) or the viewport changed
   kPageEditKey = 8,   // a key in an edit (detail: the virtual key, the EditModifier bits << 16)
   kPageEditCommand = 9,  // an edit command of the browser's (text: the input event's type)
   kPageComposed = 10,    // an input method's text, committed (text)
@@ -46,8 +46,10 @@ void page_event_text(char* buffer, int size);
 void page_post_event(int type, int element, int detail);
 
 // Dialogs: a frame with a title bar, the caption and a close box, above a
-// client area of the given size in CSS pixels.
-int page_create_dialog(const char* caption, const char* font, int width, int height, int owner);
+// client area, whose font and size in CSS pixels are set apart; the frame
+// grows with `scale`.
+int page_create_dialog(const char* caption, int owner);
+void page_scale_dialog(int dialog, const char* font, double scale, int width, int height);
 void page_show_dialog(int dialog, int modal);
 void page_place_dialog(int dialog, int x, int y);  // relative to its owner's client area
 void page_client_rect(int dialog, int* xywh);       // in the page
@@ -56,7 +58,10 @@ void page_program_ended();
 
 int page_create_element(int dialog, int kind, int id, int x, int y, int width, int height,
                         const char* classes);
+void page_move_element(int element, int x, int y, int width, int height);
 void page_set_text(int element, const char* text);  // a button's or a static's
+// The field's text is in capitals: a phone's keyboard offers them.
+void page_offer_capitals(int edit);
 void page_set_label(int element, int label);
 // An icon's pixels (RGBA rows from the top), and how many CSS pixels each takes.
 void page_draw_icon(int element, const unsigned char* rgba, int width, int height);
@@ -79,8 +84,10 @@ double page_text_width(int element, const char* text, int length);
 double page_content_width(int element);
 void page_measure_font(const char* font, double* lettersWidthAndHeight);
 double page_device_pixel_ratio();
+double page_viewport_width();
+int page_pointer_coarse();  // a finger, not a mouse
 
-void page_beep();
+void page_beep();  // with a short vibration, where the device has one
 }
 
 #endif

@@ -24,6 +24,7 @@ var LibraryQelPage = {
       Qel.desk.addEventListener('focusin', function(event) { Qel.lastFocus = event.target; });
       document.getElementById('restart').onclick = function() { location.reload(); };
       Qel.watchResolution();
+      addEventListener('resize', function() { Qel.post(7, null, 0); });  // a phone turned round
       if ('documentPictureInPicture' in window) {
         var pip = document.getElementById('pip');
         pip.hidden = false;
@@ -93,13 +94,21 @@ var LibraryQelPage = {
       if (Qel.drawing || Qel.composing || event.isComposing) return;
       event.preventDefault();
       var type = event.inputType;
-      if (type.startsWith('insert')) {
+      if (type == 'insertLineBreak' || type == 'insertParagraph') {
+        Qel.onLineBreak.call(this, event);
+      } else if (type.startsWith('insert')) {
         var text = event.data != null ? event.data
                  : event.dataTransfer ? event.dataTransfer.getData('text/plain') : '';
         Qel.post(1, this, 0, text);
       } else {
         Qel.post(9, this, 0, type);
       }
+    },
+
+    // A phone's keyboard may send Enter as a line break, with no key.
+    onLineBreak: function(event) {
+      event.preventDefault();
+      Qel.post(4, this.closest('dialog'), 13);
     },
 
     onCompositionEnd: function(event) {
@@ -162,6 +171,22 @@ var LibraryQelPage = {
       if (!event.target.closest('input, button')) event.preventDefault();
     },
 
+    // A close request for a modal dialog other than the Esc key, which is
+    // the program's (a phone's back gesture), is Esc: the program decides.
+    // Without a user's gesture since the last one the browser closes the
+    // dialog without asking, and the program is told afterwards.
+    onCloseRequest: function(event) {
+      event.preventDefault();
+      if (event.type == 'cancel' || !this.qelRemoving) Qel.post(4, this, 27);
+    },
+
+    place: function(element, x, y, width, height) {
+      element.style.left = x + 'px';
+      element.style.top = y + 'px';
+      element.style.width = width + 'px';
+      element.style.height = height + 'px';
+    },
+
     fontOf: function(element) {
       var style = getComputedStyle(element);
       return [style.fontStyle, style.fontWeight, style.fontSize, style.fontFamily].join(' ');
@@ -177,6 +202,7 @@ var LibraryQelPage = {
       matchMedia('(resolution: ' + devicePixelRatio + 'dppx)').addEventListener('change', function() {
         Qel.post(7, null, 0);
         Qel.watchResolution();
+      addEventListener('resize', function() { Qel.post(7, null, 0); });  // a phone turned round
       }, {once: true});
     },
 
@@ -240,7 +266,7 @@ var LibraryQelPage = {
 
   page_post_event: function(type, element, detail) { Qel.post(type, Qel.elements[element], detail); },
 
-  page_create_dialog: function(caption, font, width, height, owner) {
+  page_create_dialog: function(caption, owner) {
     var dialog = Qel.make('dialog', 'qel', Qel.desk);
     var handle = Qel.handle(dialog);
     var titleBar = Qel.make('div', 'caption', dialog);
@@ -254,14 +280,21 @@ var LibraryQelPage = {
     close.setAttribute('aria-label', 'Chiudi');
     close.onclick = function() { Qel.post(5, dialog, 0); };
     dialog.qelClient = Qel.make('div', 'client', dialog);
-    dialog.qelClient.style.font = UTF8ToString(font);
-    dialog.qelClient.style.width = width + 'px';
-    dialog.qelClient.style.height = height + 'px';
     dialog.qelOwner = Qel.elements[owner];
     dialog.addEventListener('keydown', Qel.onKeyDown);
     dialog.addEventListener('mousedown', Qel.onMouseDown);
-    dialog.addEventListener('cancel', function(event) { event.preventDefault(); });  // Esc is the program's
+    dialog.addEventListener('cancel', Qel.onCloseRequest);
+    dialog.addEventListener('close', Qel.onCloseRequest);
     return handle;
+  },
+
+  page_scale_dialog: function(dialog, font, scale, width, height) {
+    dialog = Qel.elements[dialog];
+    dialog.style.setProperty('--qel-scale', scale);
+    if (!dialog.qelOwner) Qel.desk.style.setProperty('--qel-scale', scale);
+    dialog.qelClient.style.font = UTF8ToString(font);
+    dialog.qelClient.style.width = width + 'px';
+    dialog.qelClient.style.height = height + 'px';
   },
 
   page_show_dialog: function(dialog, modal) {
@@ -288,6 +321,7 @@ var LibraryQelPage = {
 
   page_remove_dialog: function(dialog) {
     dialog = Qel.elements[dialog];
+    dialog.qelRemoving = true;
     dialog.close();
     dialog.remove();
     if (dialog.qelOwner) dialog.qelOwner.classList.remove('inactive');
@@ -309,15 +343,15 @@ var LibraryQelPage = {
     dialog = Qel.elements[dialog];
     var tag = [null, 'input', 'button', 'fieldset', 'div', 'canvas'][kind];
     var element = Qel.make(tag, UTF8ToString(classes), dialog.qelClient);
-    element.style.left = x + 'px';
-    element.style.top = y + 'px';
-    element.style.width = width + 'px';
-    element.style.height = height + 'px';
+    Qel.place(element, x, y, width, height);
     if (id != -1) element.dataset.id = id;
     if (tag == 'input') {
       element.type = 'text';
+      // The text is the program's: a phone's keyboard suggests nothing.
       element.spellcheck = false;
       element.autocomplete = 'off';
+      element.setAttribute('autocorrect', 'off');
+      element.setAttribute('autocapitalize', 'off');
       element.addEventListener('keydown', Qel.onEditKeyDown);
       element.addEventListener('beforeinput', Qel.onBeforeInput);
       element.addEventListener('compositionstart', function() { Qel.composing = true; });
@@ -335,6 +369,12 @@ var LibraryQelPage = {
     }
     return Qel.handle(element);
   },
+
+  page_move_element: function(element, x, y, width, height) {
+    Qel.place(Qel.elements[element], x, y, width, height);
+  },
+
+  page_offer_capitals: function(element) { Qel.elements[element].setAttribute('autocapitalize', 'characters'); },
 
   page_set_text: function(element, text) {
     element = Qel.elements[element];
@@ -437,8 +477,16 @@ var LibraryQelPage = {
     return Qel.desk.ownerDocument.defaultView.devicePixelRatio || 1;
   },
 
-  // A short tone, as quiet as a system bell.
+  page_viewport_width: function() { return Qel.desk.ownerDocument.documentElement.clientWidth; },
+
+  page_pointer_coarse: function() {
+    return Qel.desk.ownerDocument.defaultView.matchMedia('(pointer: coarse)').matches;
+  },
+
+  // A short tone, as quiet as a system bell; a phone also vibrates, felt
+  // where the tone may be muted.
   page_beep: function() {
+    if (navigator.vibrate) navigator.vibrate(30);
     if (!window.AudioContext) return;
     var audio = Qel.audio = Qel.audio || new AudioContext();
     var tone = audio.createOscillator(), volume = audio.createGain();

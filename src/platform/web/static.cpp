@@ -30,9 +30,10 @@ int IconFactor(double devicePixelRatio) {
   return factor < 1 ? 1 : factor;
 }
 
-double IconScale() {
+// CSS pixels per icon pixel, in a dialog drawn `scale` times larger.
+double IconScale(const Control& control) {
   const double ratio = page_device_pixel_ratio();
-  return IconFactor(ratio) / ratio;
+  return IconFactor(ratio * control.dialog->font.scale) / ratio;
 }
 
 // SS_ICON: the icon that `name` names, from the dialog's module. Like
@@ -41,7 +42,7 @@ void DrawIcon(const Control& control, int element, LPCSTR name) {
   IconPixels pixels;
   if (!LoadIconPixels(control.dialog->module, name, kIconSize, &pixels)) pixels = IconPixels();
   page_draw_icon(element, pixels.rgba.data(), pixels.width, pixels.height);
-  page_scale_icon(element, IconScale());
+  page_scale_icon(element, IconScale(control));
 }
 
 }  // namespace
@@ -68,5 +69,5 @@ void ShowStaticText(Control& control) {
 
 void ScaleIcon(Control& control) {
   if (control.kind->controlClass == ControlClass::Static && ShowsIcon(control.style))
-    page_scale_icon(ElementOf(control), IconScale());
+    page_scale_icon(ElementOf(control), IconScale(control));
 }
