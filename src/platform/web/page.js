@@ -202,7 +202,6 @@ var LibraryQelPage = {
       matchMedia('(resolution: ' + devicePixelRatio + 'dppx)').addEventListener('change', function() {
         Qel.post(7, null, 0);
         Qel.watchResolution();
-      addEventListener('resize', function() { Qel.post(7, null, 0); });  // a phone turned round
       }, {once: true});
     },
 
