@@ -141,13 +141,22 @@ var LibraryQelPage = {
     // The focused field's text changes as typing changes it, so that the
     // browser's own Undo stays offered (and comes back to the program as
     // historyUndo); the others' is simply set.
+    // Only the part that differs is replaced: typing a character redraws
+    // that character.
     draw: function(element, text) {
-      var page = element.ownerDocument;
+      var page = element.ownerDocument, old = element.value;
       if (page.activeElement == element) {
+        var start = 0, end = 0;
+        while (start < old.length && start < text.length && old[start] == text[start]) start++;
+        while (end < old.length - start && end < text.length - start &&
+               old[old.length - 1 - end] == text[text.length - 1 - end]) end++;
+        if (start && /[\uD800-\uDBFF]/.test(text[start - 1])) start--;  // whole characters
+        if (end && /[\uDC00-\uDFFF]/.test(text[text.length - end])) end--;
+        var inserted = text.slice(start, text.length - end);
         Qel.drawing = true;
         try {
-          element.select();
-          page.execCommand(text ? 'insertText' : 'delete', false, text);
+          element.setSelectionRange(start, old.length - end);
+          page.execCommand(inserted ? 'insertText' : 'delete', false, inserted);
         } finally {
           Qel.drawing = false;
         }
