@@ -18,6 +18,7 @@ add_executable(qel WIN32
   ${WIN32_DIR}/keyboard.cpp
   ${WIN32_DIR}/common_controls.cpp
   ${WIN32_DIR}/field_names.cpp
+  ${WIN32_DIR}/input_scope.cpp
   ${WIN32_DIR}/runtime.cpp
   # The label rule of every dialog manager, and the template reader it needs.
   src/platform/common/dialog_template.cpp

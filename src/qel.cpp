@@ -25,6 +25,7 @@ struct Destinazione {
 // What happens once a field's new text has been accepted.
 struct Campo {
   int id;
+  InputScope tastiera;  // what a keyboard on the screen should offer
   int (*valida)(const char* stringa, int num_car);
   char* buffer;
   void (*conversioni[2])();
@@ -32,11 +33,11 @@ struct Campo {
 };
 
 const Campo Campi[] = {
-    {ID_DECIMALE, EditDecimale, StrD, {DecToEsa, DecToOct},
+    {ID_DECIMALE, IS_DIGITS, EditDecimale, StrD, {DecToEsa, DecToOct},
      {{ID_ESADECIMALE, StrH}, {ID_OTTALE, StrO}}},
-    {ID_ESADECIMALE, EditEsadecimale, StrH, {EsaToDec, DecToOct},
+    {ID_ESADECIMALE, IS_DEFAULT, EditEsadecimale, StrH, {EsaToDec, DecToOct},
      {{ID_DECIMALE, StrD}, {ID_OTTALE, StrO}}},
-    {ID_OTTALE, EditOttale, StrO, {OctToDec, DecToEsa},
+    {ID_OTTALE, IS_DIGITS, EditOttale, StrO, {OctToDec, DecToEsa},
      {{ID_DECIMALE, StrD}, {ID_ESADECIMALE, StrH}}},
 };
 
@@ -61,7 +62,11 @@ INT_PTR CALLBACK AboutFunc(HWND hdwnd, UINT message, WPARAM wParam, LPARAM) {
 INT_PTR CALLBACK MyDialogo(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
   char StrTemp[LungBuffer] = "0";
 
-  if (message != WM_COMMAND) return 0;  // WM_INITDIALOG included: the template's "0" is the start
+  // The fields start with the template's "0"; only their keyboards are
+  // told, and the dialog manager still gives the first field the focus.
+  if (message == WM_INITDIALOG)
+    for (const Campo& campo : Campi) SetInputScope(GetDlgItem(hwnd, campo.id), campo.tastiera);
+  if (message != WM_COMMAND) return 0;
   const int id = LOWORD(wParam);
 
   if (HIWORD(wParam) == EN_UPDATE && !MiaScrittura) {

@@ -130,6 +130,22 @@ TEST(DialogRules, NotificationsInUser32sOrder) {
                           "123 3"}));
 }
 
+// A control's handle is a window for SetInputScope, which only an edit
+// takes, and for nothing that wants a dialog.
+TEST(DialogRules, AnEditIsToldWhatItTakes) {
+  Play({[] {
+          HWND dialog = OpenDialogs().back(), decimal = GetDlgItem(dialog, ID_DECIMALE);
+          EXPECT_EQ(decimal, GetDlgItem(dialog, ID_DECIMALE));
+          EXPECT_EQ(SetInputScope(decimal, IS_DIGITS), S_OK);
+          EXPECT_EQ(SetInputScope(GetDlgItem(dialog, ID_ABOUT), IS_DIGITS), E_INVALIDARG);
+          EXPECT_EQ(SetInputScope(dialog, IS_DIGITS), E_INVALIDARG);
+          EXPECT_EQ(GetDlgItem(dialog, 999), nullptr);
+          EXPECT_EQ(GetDlgItem(decimal, ID_DECIMALE), nullptr);
+          EXPECT_FALSE(EndDialog(decimal, 1));
+        },
+        Key(kDialogEscape)});
+  EXPECT_EQ(heard, (Heard{"keyboard 101 28", "2 command"}));
+}
 
 // The edit control's state machine, one row a start, what the user does,
 // the end and what the dialog heard. In the texts '|' is the caret and '^'
@@ -289,3 +305,6 @@ void BackendBeep() { beeps++; }
 void BackendDialogCreated(HWND) {}
 void BackendDialogDestroyed(HWND) {}
 void BackendTextChanged(const Control&) {}
+void BackendShowInputScope(const Control& edit) {
+  Hear("keyboard " + std::to_string(edit.id) + " " + std::to_string(edit.inputScope));
+}

@@ -66,7 +66,8 @@ def until(condition, timeout):
 
 # The converter on a phone: at the largest quarter step from twice up at
 # which it fits the width, fields a finger hits, text that no browser zooms
-# into, and keyboards without suggestions, in capitals where text is.
+# into, and keyboards without suggestions: digits for D and O, capitals
+# where the text is in capitals.
 PHONE_LAYOUT = """
 const dialog = qelTest.dialog('QEL '), box = dialog.getBoundingClientRect();
 const step = parseFloat(dialog.style.getPropertyValue('--qel-scale'));
@@ -76,8 +77,8 @@ if (!(step >= 2 && step % 0.25 == 0 && box.right <= room && (box.width - 2) * (s
 for (const field of dialog.querySelectorAll('input')) {
   const id = field.dataset.id, high = field.getBoundingClientRect().height, size = parseFloat(getComputedStyle(field).fontSize);
   if (high < 36 || size < 16) wrong.push(id + ': ' + high + ' px high, text ' + size + ' px');
-  const keyboard = [field.getAttribute('autocapitalize'), field.getAttribute('autocorrect'), field.autocomplete, field.spellcheck];
-  if (keyboard.join() != [id == '101' ? 'off' : 'characters', 'off', 'off', false].join()) wrong.push(id + ': ' + keyboard);
+  const keyboard = [field.inputMode, field.getAttribute('autocapitalize'), field.getAttribute('autocorrect'), field.autocomplete, field.spellcheck];
+  if (keyboard.join() != [id == '102' ? '' : 'numeric', id == '101' ? 'off' : 'characters', 'off', 'off', false].join()) wrong.push(id + ': ' + keyboard);
 }
 return wrong.join('; ');
 """

@@ -74,6 +74,7 @@ typedef intptr_t LPARAM;
 typedef intptr_t INT_PTR;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+typedef int32_t HRESULT;
 
 typedef struct HWND__* HWND;
 typedef struct HINSTANCE__* HINSTANCE;
@@ -101,12 +102,19 @@ typedef INT_PTR (CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define VK_BACK         0x08
 #define KEYEVENTF_KEYUP 0x0002
 #define SW_SHOWNORMAL   1
+#define S_OK            ((HRESULT)0)
+#define E_INVALIDARG    ((HRESULT)0x80070057)
+
+// Text services: what a field takes, for a keyboard on the screen to offer.
+typedef enum { IS_DEFAULT = 0, IS_DIGITS = 28, IS_NUMBER = 29 } InputScope;
 
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner,
                                DLGPROC dialogProc, LPARAM initParam);
 BOOL WINAPI EndDialog(HWND dialog, INT_PTR result);
 UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR text, int maxCount);
 BOOL WINAPI SetDlgItemTextA(HWND dialog, int id, LPCSTR text);
+HWND WINAPI GetDlgItem(HWND dialog, int id);
+HRESULT WINAPI SetInputScope(HWND window, InputScope scope);
 void WINAPI keybd_event(BYTE virtualKey, BYTE scanCode, DWORD flags, ULONG_PTR extraInfo);
 BOOL WINAPI MessageBeep(UINT type);
 

@@ -2,16 +2,17 @@
 // compiled into each platform unit (fltk/, web/); the build picks it.
 //
 // A backend DOES: make a window and widgets at the rectangles it is given,
-// draw an edit's text, caret and selection as the manager holds them, move
-// the keyboard focus when told, measure fonts and texts, reach the
-// clipboard, wait for events and wake, beep; and it reports what the user
-// did by calling the manager (dialog_manager.h): EditKeyDown for a key in
-// an edit, InsertIntoEdit for text pasted, dropped or committed by an input
-// method, SetEditCaret for a selection made with the mouse,
-// SendCommand(BN_CLICKED) for a pressed button, HandleDialogKey for keys no
-// control used, CloseBoxPressed, and DeliverInjectedKeys once an input
-// event is handled. The toolkit's own editing, undo and key bindings are
-// off: an edit's text changes only when the manager says.
+// draw an edit's text, caret and selection as the manager holds them, tell
+// a keyboard on the screen what an edit takes, move the keyboard focus when
+// told, measure fonts and texts, reach the clipboard, wait for events and
+// wake, beep; and it reports what the user did by calling the manager
+// (dialog_manager.h): EditKeyDown for a key in an edit, InsertIntoEdit for
+// text pasted, dropped or committed by an input method, SetEditCaret for a
+// selection made with the mouse, SendCommand(BN_CLICKED) for a pressed
+// button, HandleDialogKey for keys no control used, CloseBoxPressed, and
+// DeliverInjectedKeys once an input event is handled. The toolkit's own
+// editing, undo and key bindings are off: an edit's text changes only when
+// the manager says.
 //
 // A backend DOES NOT decide: what goes into a field (case, line breaks,
 // NULs, what fits), what a key does to it, what undo restores, which
@@ -45,6 +46,8 @@ void BackendShowText(Control& control);  // a button's or a static's control.tex
 // Draws an edit's state (control.edit) as it is now: text, selection, and
 // the caret at its end, scrolled into view.
 void BackendShowEdit(Control& edit);
+// Tells a keyboard on the screen what the edit takes (edit.inputScope).
+void BackendShowInputScope(const Control& edit);
 // The clipboard: text copied from an edit; a paste into it, whose text
 // comes back through InsertIntoEdit, now or once the clipboard answers;
 // and whether a paste may find text, for the menu.

@@ -44,7 +44,7 @@ const ControlKind* FindControlKind(const std::string& className) {
 }
 
 Control* FindControl(HWND dialog, int id) {
-  if (!dialog) return nullptr;
+  if (!dialog || dialog->control) return nullptr;
   for (auto& control : dialog->controls)
     if (LOWORD(control->id) == LOWORD(id)) return control.get();
   return nullptr;
@@ -234,7 +234,7 @@ INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND own
 // event (a click queued for a screen reader) would otherwise sleep until
 // the next event before it looks.
 BOOL WINAPI EndDialog(HWND dialog, INT_PTR result) {
-  if (!dialog) return FALSE;
+  if (!dialog || dialog->control) return FALSE;
   dialog->result = result;
   dialog->ended = true;
   BackendWake();
@@ -249,6 +249,26 @@ UINT WINAPI GetDlgItemTextA(HWND dialog, int id, LPSTR text, int maxCount) {
   std::memcpy(text, value.data(), count);
   text[count] = '\0';
   return static_cast<UINT>(count);
+}
+
+HWND WINAPI GetDlgItem(HWND dialog, int id) {
+  Control* control = FindControl(dialog, id);
+  if (!control) return nullptr;
+  if (!control->window) {
+    control->window = std::make_unique<HWND__>();
+    control->window->control = control;
+  }
+  return control->window.get();
+}
+
+// Only an edit takes text from a keyboard; the scope is the program's
+// word, as good for one edit as for another.
+HRESULT WINAPI SetInputScope(HWND window, InputScope scope) {
+  Control* edit = window ? window->control : nullptr;
+  if (!edit || edit->kind->controlClass != ControlClass::Edit) return E_INVALIDARG;
+  edit->inputScope = scope;
+  BackendShowInputScope(*edit);
+  return S_OK;
 }
 
 // The one way text is put into a control: set it, then let the control's

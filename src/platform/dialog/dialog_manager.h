@@ -49,10 +49,15 @@ struct Control {
   std::string text;      // buttons' and statics'
   EditState edit;        // an edit's: its text, selection and undo, which its widget only draws
   Control* label = nullptr;  // the static text that names it for assistive technology
+  InputScope inputScope = IS_DEFAULT;  // an edit's, as the program declared it
+  std::unique_ptr<HWND__> window;      // its handle, made when GetDlgItem first asks
   NativeControl* native = nullptr;
 };
 
+// A dialog; or, with `control` set, the handle of one of its controls,
+// which the subset only takes where a control's window is asked for.
 struct HWND__ {
+  Control* control = nullptr;
   HINSTANCE module = nullptr;
   DLGPROC proc = nullptr;
   HWND owner = nullptr;

@@ -153,6 +153,9 @@ Fl_Widget* CreateEditWidget(Control& control, const DialogItemTemplate&, const P
 
 void BackendShowEdit(Control& edit) { AsEdit(edit)->Show(); }
 
+// FLTK tells an input method nothing of what a field takes.
+void BackendShowInputScope(const Control&) {}
+
 void BackendCopyText(const Control&, const std::string& text) {
   Fl::copy(text.data(), static_cast<int>(text.size()), 1);
 }

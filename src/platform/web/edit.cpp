@@ -27,6 +27,16 @@ const BrowserCommand kBrowserCommands[] = {
     {"deleteByCut", EditCommand::kClear},
 };
 
+struct InputMode {
+  InputScope scope;
+  const char* mode;
+};
+// The keyboard a phone shows for what the program said an edit takes.
+const InputMode kInputModes[] = {
+    {IS_DIGITS, "numeric"},
+    {IS_NUMBER, "decimal"},
+};
+
 }  // namespace
 
 int CreateEditElement(Control& control, const DialogItemTemplate&, const PixelRect& r) {
@@ -40,6 +50,13 @@ int CreateEditElement(Control& control, const DialogItemTemplate&, const PixelRe
 void BackendShowEdit(Control& edit) {
   page_show_edit(ElementOf(edit), edit.edit.text.c_str(), static_cast<int>(edit.edit.anchor),
                  static_cast<int>(edit.edit.caret));
+}
+
+void BackendShowInputScope(const Control& edit) {
+  const char* mode = "";
+  for (const InputMode& known : kInputModes)
+    if (edit.inputScope == known.scope) mode = known.mode;
+  page_set_input_mode(ElementOf(edit), mode);
 }
 
 void BackendCopyText(const Control&, const std::string& text) { page_copy(text.c_str()); }

@@ -62,6 +62,8 @@ void page_move_element(int element, int x, int y, int width, int height);
 void page_set_text(int element, const char* text);  // a button's or a static's
 // The field's text is in capitals: a phone's keyboard offers them.
 void page_offer_capitals(int edit);
+// The keyboard it asks for: an inputmode, or "" for the ordinary one.
+void page_set_input_mode(int edit, const char* mode);
 void page_set_label(int element, int label);
 // An icon's pixels (RGBA rows from the top), and how many CSS pixels each takes.
 void page_draw_icon(int element, const unsigned char* rgba, int width, int height);

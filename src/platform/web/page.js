@@ -384,6 +384,13 @@ var LibraryQelPage = {
 
   page_offer_capitals: function(element) { Qel.elements[element].setAttribute('autocapitalize', 'characters'); },
 
+  page_set_input_mode: function(element, mode) {
+    element = Qel.elements[element];
+    mode = UTF8ToString(mode);
+    if (mode) element.inputMode = mode;
+    else element.removeAttribute('inputmode');
+  },
+
   page_set_text: function(element, text) {
     element = Qel.elements[element];
     text = UTF8ToString(text);

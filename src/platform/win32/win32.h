@@ -17,6 +17,12 @@ void WINAPI QelKeybdEvent(BYTE virtualKey, BYTE scanCode, DWORD flags, ULONG_PTR
 INT_PTR WINAPI QelDialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC proc,
                                   LPARAM param);
 #define DialogBoxParamA QelDialogBoxParamA
+
+// SetInputScope is in msctf.dll, for which not every MinGW has an import
+// library: the program's call goes to our function, which finds it there.
+#include <inputscope.h>
+HRESULT WINAPI QelSetInputScope(HWND window, InputScope scope);
+#define SetInputScope QelSetInputScope
 #endif
 
 #endif
