@@ -1,12 +1,22 @@
-// Compiles the program while the rest of the page is parsed. The build puts
-// this at the top of the page with the module in it, in base64: the page
-// starts on its one request, where a file of its own would be one more
-// round trip before the program runs. The glue's instantiateWasm
-// (src/platform/web/instantiate.js), at the end of the page, takes it.
+// The program's module, which the build puts here in base64: the page
+// starts on its one request. Made at once where the browser lets a page do
+// so (only checked here, its functions compiled as first called): the glue
+// at the page's end then runs the program before the first frame, which
+// shows the dialog. Otherwise a promise, which the glue waits for.
 var qelWasm = (function(encoded) {
-  if (Uint8Array.fromBase64) return WebAssembly.compile(Uint8Array.fromBase64(encoded));
-  var text = atob(encoded), bytes = new Uint8Array(text.length);
-  for (var i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
-  return WebAssembly.compile(bytes);
+  var bytes;
+  if (Uint8Array.fromBase64) {
+    bytes = Uint8Array.fromBase64(encoded);
+  } else {
+    var text = atob(encoded);
+    bytes = new Uint8Array(text.length);
+    for (var i = 0; i < text.length; i++) bytes[i] = text.charCodeAt(i);
+  }
+  try {
+    return new WebAssembly.Module(bytes);
+  } catch (error) {
+    var compiling = WebAssembly.compile(bytes);
+    compiling.catch(function() {});  // the glue reports why
+    return compiling;
+  }
 })('@QEL_WASM@');
-qelWasm.catch(function() {});  // the glue reports why
