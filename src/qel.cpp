@@ -25,7 +25,6 @@ struct Destinazione {
 // What happens once a field's new text has been accepted.
 struct Campo {
   int id;
-  InputScope tastiera;  // what a keyboard on the screen should offer
   int (*valida)(const char* stringa, int num_car);
   char* buffer;
   void (*conversioni[2])();
@@ -33,11 +32,11 @@ struct Campo {
 };
 
 const Campo Campi[] = {
-    {ID_DECIMALE, IS_DIGITS, EditDecimale, StrD, {DecToEsa, DecToOct},
+    {ID_DECIMALE, EditDecimale, StrD, {DecToEsa, DecToOct},
      {{ID_ESADECIMALE, StrH}, {ID_OTTALE, StrO}}},
-    {ID_ESADECIMALE, IS_DEFAULT, EditEsadecimale, StrH, {EsaToDec, DecToOct},
+    {ID_ESADECIMALE, EditEsadecimale, StrH, {EsaToDec, DecToOct},
      {{ID_DECIMALE, StrD}, {ID_OTTALE, StrO}}},
-    {ID_OTTALE, IS_DIGITS, EditOttale, StrO, {OctToDec, DecToEsa},
+    {ID_OTTALE, EditOttale, StrO, {OctToDec, DecToEsa},
      {{ID_DECIMALE, StrD}, {ID_ESADECIMALE, StrH}}},
 };
 
@@ -62,10 +61,13 @@ INT_PTR CALLBACK AboutFunc(HWND hdwnd, UINT message, WPARAM wParam, LPARAM) {
 INT_PTR CALLBACK MyDialogo(HWND hwnd, UINT message, WPARAM wParam, LPARAM) {
   char StrTemp[LungBuffer] = "0";
 
-  // The fields start with the template's "0"; only their keyboards are
-  // told, and the dialog manager still gives the first field the focus.
-  if (message == WM_INITDIALOG)
-    for (const Campo& campo : Campi) SetInputScope(GetDlgItem(hwnd, campo.id), campo.tastiera);
+  // The fields start with the template's "0"; a keyboard on the screen is
+  // told that D and O take digits, and the dialog manager still gives the
+  // first field the focus.
+  if (message == WM_INITDIALOG) {
+    SetInputScope(GetDlgItem(hwnd, ID_DECIMALE), IS_DIGITS);
+    SetInputScope(GetDlgItem(hwnd, ID_OTTALE), IS_DIGITS);
+  }
   if (message != WM_COMMAND) return 0;
   const int id = LOWORD(wParam);
 

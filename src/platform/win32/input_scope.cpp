@@ -7,11 +7,12 @@
 
 typedef HRESULT(WINAPI* SetInputScopeProc)(HWND, InputScope);
 
+// Once for each field as a dialog opens: the library stays loaded after
+// the first, and each later load only counts.
 HRESULT WINAPI QelSetInputScope(HWND window, InputScope scope) {
-  static SetInputScopeProc setInputScope = [] {
-    const HMODULE msctf = LoadLibraryA("msctf.dll");
-    return msctf ? reinterpret_cast<SetInputScopeProc>(reinterpret_cast<void*>(GetProcAddress(msctf, "SetInputScope")))
-                 : nullptr;
-  }();
+  const HMODULE msctf = LoadLibraryA("msctf.dll");
+  const auto setInputScope =
+      msctf ? reinterpret_cast<SetInputScopeProc>(reinterpret_cast<void*>(GetProcAddress(msctf, "SetInputScope")))
+            : nullptr;
   return setInputScope ? setInputScope(window, scope) : E_NOTIMPL;
 }
