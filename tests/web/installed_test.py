@@ -80,25 +80,13 @@ def installed_window(url):
 def main():
     site = shutil.copytree(sys.argv[1], os.path.join(tempfile.mkdtemp(), "site"))
     with browser.served(site) as url:
-        driver = browser.chromium()
+        # A page left for another ends, as a closed one does: kept in the
+        # back-forward cache it would still be a window of its build, and the
+        # newer one would wait for it.
+        driver = browser.chromium(["--disable-features=BackForwardCache"])
         cdp = driver.execute_cdp_cmd
 
-        def leave_cache_off():  # only the worker can answer
-            cdp("Network.enable", {})
-            cdp("Network.setCacheDisabled", {"cacheDisabled": True})
-
-        # Left for another page, the page before stays in the back-forward
-        # cache, still a window of its build; `closing` closes its tab, as a
-        # user ends the older build.
-        def start(offline=False, closing=False):
-            if closing:
-                older = driver.current_window_handle
-                driver.switch_to.new_window("tab")
-                newer = driver.current_window_handle
-                driver.switch_to.window(older)
-                driver.close()
-                driver.switch_to.window(newer)
-                leave_cache_off()
+        def start(offline=False):  # the browser's cache stays off: only the worker can answer
             driver.get("about:blank")
             cdp("Network.emulateNetworkConditions",
                 {"offline": offline, "latency": 0, "downloadThroughput": -1, "uploadThroughput": -1})
@@ -106,7 +94,8 @@ def main():
             browser.wait_until_ready(driver)
 
         try:
-            leave_cache_off()
+            cdp("Network.enable", {})
+            cdp("Network.setCacheDisabled", {"cacheDisabled": True})
             start()
             check(cdp("Page.getInstallabilityErrors", {})["installabilityErrors"] == [], "installable")
             check(driver.execute_async_script("navigator.serviceWorker.ready.then(r => arguments[0](r.active.state))")
@@ -120,7 +109,7 @@ def main():
             start()
             check(driver.execute_async_script(NEWER_WORKER_INSTALLED) == "installed",
                   "a newer build is fetched on the next visit")
-            start(offline=True, closing=True)
+            start(offline=True)
             check(driver.execute_script("return document.title == 'QEL newer' && qelTest.dialog('QEL!') != null"),
                   "and shown whole, without the network, once the older one has ended")
         finally:
