@@ -32,7 +32,6 @@ add_library(qel_common STATIC
   ${QEL_COMMON_DIR}/byte_reader.cpp
   ${QEL_COMMON_DIR}/resources.cpp
   ${QEL_COMMON_DIR}/dialog_template.cpp
-  ${QEL_COMMON_DIR}/dialog_keys.cpp
   ${QEL_COMMON_DIR}/icon_pixels.cpp)
 target_include_directories(qel_common PUBLIC ${QEL_COMMON_DIR})
 
@@ -41,6 +40,7 @@ target_include_directories(qel_common PUBLIC ${QEL_COMMON_DIR})
 set(QEL_DIALOG_DIR ${CMAKE_SOURCE_DIR}/src/platform/dialog)
 set(QEL_DIALOG_SOURCES
   ${QEL_DIALOG_DIR}/dialog_manager.cpp
+  ${QEL_DIALOG_DIR}/dialog_message.cpp
   ${QEL_DIALOG_DIR}/edit_control.cpp
   ${QEL_DIALOG_DIR}/edit_rule.cpp
   ${QEL_DIALOG_DIR}/edit_state.cpp

@@ -25,7 +25,7 @@ namespace {
 std::deque<std::function<void()>> script;
 std::vector<std::string> heard;  // what the dialog procedures were told, and by whom
 Control* focused = nullptr;
-int wakes = 0, beeps = 0;
+int wakes = 0;
 std::string clipboard;
 
 Control* ControlOf(HWND dialog, int id) {
@@ -55,16 +55,16 @@ INT_PTR CALLBACK Recorder(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   return 0;
 }
 
-INT_PTR Play(std::vector<std::function<void()>> steps, DLGPROC proc = Recorder) {
+INT_PTR Play(std::vector<std::function<void()>> steps, DLGPROC proc = Recorder, int dialogId = IDD_QEL) {
   script.assign(steps.begin(), steps.end());
   heard.clear();
   focused = nullptr;
-  wakes = beeps = 0;
-  return DialogBoxParamA(Program(), MAKEINTRESOURCE(IDD_QEL), nullptr, proc, 0);
+  wakes = 0;
+  return DialogBoxParamA(Program(), MAKEINTRESOURCE(dialogId), nullptr, proc, 0);
 }
 
-std::function<void()> Key(int key, bool shift = false) {
-  return [=] { HandleDialogKey(OpenDialogs().back(), key, shift); };
+std::function<void()> Key(int key, int modifiers = 0, const std::string& typed = "") {
+  return [=] { HandleDialogKey(OpenDialogs().back(), key, modifiers, typed); };
 }
 
 std::function<void()> Click(int id) {
@@ -83,18 +83,12 @@ std::function<void()> Paste(int id, const std::string& text) {
 
 using Heard = std::vector<std::string>;
 
-TEST(DialogRules, TabGoesRoundTheTabStopsSelectingEachField) {
-  Play({NoteFocus(), Key(kDialogTab), NoteFocus(), Key(kDialogTab), NoteFocus(), Key(kDialogTab), NoteFocus(),
-       Key(kDialogTab, true), NoteFocus(), Key(kDialogEscape)});
-  EXPECT_EQ(heard, (Heard{"focus 101 1", "focus 102 1", "focus 103 1", "focus 101 1", "focus 103 1", "2 command"}));
-}
-
 // Enter is IDOK without a default push button; Esc and the close box are
 // IDCANCEL; the About box opens modally, ends with its own result, and
 // gives the keyboard back where it was.
 TEST(DialogRules, KeysAndTheNestedModalLoop) {
-  EXPECT_EQ(Play({Key(kDialogTab), Key(kDialogEnter), Click(ID_ABOUT), NoteFocus(), Key(kDialogEnter),
-                 Key(kDialogEscape), NoteFocus(), [] { CloseBoxPressed(OpenDialogs().back()); }}),
+  EXPECT_EQ(Play({Key(kVkTab), Key(kVkReturn), Click(ID_ABOUT), NoteFocus(), Key(kVkReturn),
+                 Key(kVkEscape), NoteFocus(), [] { CloseBoxPressed(OpenDialogs().back()); }}),
             9);
   EXPECT_EQ(heard, (Heard{"1 command", "104 command", "focus 2 0", "1 command", "2 command", "about 7",
                           "focus 102 1", "2 command"}));
@@ -124,7 +118,7 @@ TEST(DialogRules, NotificationsInUser32sOrder) {
     const UINT count = GetDlgItemTextA(OpenDialogs().back(), ID_DECIMALE, text, sizeof text);
     Hear(std::string(text) + " " + std::to_string(count));
   };
-  Play({Paste(ID_DECIMALE, "123456789"), readBack, Key(kDialogEscape)}, Writer);
+  Play({Paste(ID_DECIMALE, "123456789"), readBack, Key(kVkEscape)}, Writer);
   EXPECT_EQ(heard, (Heard{"102 update FF", "102 change FF", "set returned", "101 maxtext 123456",
                           "101 update 123456", "101 change 123456", "101 update 12345", "101 change 12345",
                           "123 3"}));
@@ -143,7 +137,7 @@ TEST(DialogRules, AnEditIsToldWhatItTakes) {
           EXPECT_EQ(GetDlgItem(decimal, ID_DECIMALE), nullptr);
           EXPECT_FALSE(EndDialog(decimal, 1));
         },
-        Key(kDialogEscape)});
+        Key(kVkEscape)});
   EXPECT_EQ(heard, (Heard{"keyboard 101 28", "2 command"}));
 }
 
@@ -250,11 +244,94 @@ TEST(DialogRules, TheEditControlsStateMachine) {
       told = heard;
       clipboardAfter = clipboard;
     });
-    steps.push_back(Key(kDialogEscape));
+    steps.push_back(Key(kVkEscape));
     Play(steps);
     EXPECT_EQ(drawn, row.end) << row.name;
     EXPECT_EQ(told, row.heard) << row.name;
     EXPECT_EQ(clipboardAfter, row.clipboard) << row.name;
+  }
+}
+
+// The dialog's own keys: from the control a click gave the keyboard to
+// (its index in the template), in a template changed as the row says,
+// each key, and the control that has the keyboard after it.
+struct DialogKeyRow {
+  const char* name;
+  bool about;  // in the About box, else in the converter
+  int focus;
+  std::vector<EditStep> keys;
+  Heard heard;
+  std::function<void(HWND)> change = nullptr;
+};
+
+void Restyle(HWND dialog, int item, uint32_t set, uint32_t clear = 0) {
+  dialog->controls[item]->style = (dialog->controls[item]->style | set) & ~clear;
+}
+
+const int kAlt = kEditAlt, kDown = kVkDown, kUp = kVkUp;
+const DialogKeyRow kDialogKeyRows[] = {
+    {"tab goes round the tab stops, selecting each field", false, 0,
+     {{kVkTab, 0, ""}, {kVkTab, 0, ""}, {kVkTab, 0, ""}, {kVkTab, kShift, ""}},
+     {"1 selected", "2 selected", "0 selected", "2 selected"}},
+    // The converter is one group: ABOUT (6) round to D, back through the labels.
+    {"down from ABOUT goes round to D", false, 6, {{kDown, 0, ""}}, {"0 selected"}},
+    {"up walks back through the labels", false, 6, {{kUp, 0, ""}, {kUp, 0, ""}, {kUp, 0, ""}, {kVkLeft, 0, ""}},
+     {"5", "4", "3", "2 selected"}},
+    {"an edit keeps its arrows", false, 0, {{kDown, 0, ""}}, {"0 selected"}},
+    {"hidden and disabled controls are passed over", false, 6, {{kUp, 0, ""}, {kVkRight, 0, ""}}, {"3", "6"},
+     [](HWND d) { Restyle(d, 5, 0, WS_VISIBLE), Restyle(d, 4, WS_DISABLED); }},
+    {"a group runs to the next WS_GROUP, round its ends", false, 6, {{kDown, 0, ""}, {kUp, 0, ""}}, {"3", "6"},
+     [](HWND d) { Restyle(d, 0, WS_GROUP), Restyle(d, 3, WS_GROUP); }},
+    // WM_NEXTDLGCTL makes a push button the default one; a click does not.
+    {"a push button the keyboard moved to takes Enter", false, 6,
+     {{kUp, 0, ""}, {kDown, 0, ""}, {kVkReturn, 0, ""}, {kDown, 0, ""}, {kVkReturn, 0, ""}},
+     {"5", "6", "104 command", "6", "0 selected", "1 command", "0 selected"}},
+    {"a clicked one does not", false, 6, {{kVkReturn, 0, ""}, {'A', 0, "a"}}, {"1 command", "6", "6"}},
+    {"tab makes Uscita the default", true, 0, {{kVkReturn, 0, ""}, {kVkTab, 0, ""}, {kVkReturn, 0, ""}},
+     {"1 command", "0", "0", "2 command", "0"}},
+    // The About box's group box starts the group that goes round to it.
+    {"the about box's ring", true, 0, {{kDown, 0, ""}, {kDown, 0, ""}, {kUp, 0, ""}, {kUp, 0, ""}, {kUp, 0, ""}},
+     {"1", "2", "1", "0", "6"}},
+    // Alt and a character: a mnemonic, or a beep; Alt+Space and AltGr are not.
+    {"alt+letter that nothing takes beeps", false, 0, {{'A', kAlt, "a"}, {' ', kAlt, " "}, {'Q', kAlt | kCtrl, "@"}},
+     {"beep", "0 selected", "0 selected", "0 selected"}},
+    {"a static's mnemonic gives the next tab stop", false, 1, {{'O', kAlt, "o"}}, {"0 selected"},
+     [](HWND d) { d->controls[4]->text = "&O"; }},
+    {"a button's mnemonic, alone where the focus takes no characters", true, 0, {{'U', 0, "u"}}, {"2 command", "0"},
+     [](HWND d) { d->controls[0]->text = "&&a &uscita"; }},
+    {"an edit takes the character", false, 1, {{'D', 0, "d"}, {'D', kAlt, "d"}}, {"1", "0 selected"},
+     [](HWND d) { d->controls[3]->text = "&D"; }},
+};
+
+std::string FocusedItem() {
+  const bool selected = focused && focused->kind->controlClass == ControlClass::Edit &&
+                        focused->native->caret == focused->edit.text.size() && focused->native->anchor == 0;
+  return focused ? std::to_string(focused->item) + (selected ? " selected" : "") : "none";
+}
+
+// Records the commands; Esc ends the dialog, ABOUT opens nothing.
+INT_PTR CALLBACK Commands(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message != WM_COMMAND) return 0;
+  Hear(std::to_string(LOWORD(wParam)) + " command");
+  if (LOWORD(wParam) == IDCANCEL) EndDialog(dialog, 0);
+  return 0;
+}
+
+TEST(DialogRules, TheDialogsOwnKeys) {
+  for (const DialogKeyRow& row : kDialogKeyRows) {
+    std::vector<std::function<void()>> steps = {[&] {
+      HWND dialog = OpenDialogs().back();
+      if (row.change) row.change(dialog);
+      BackendFocus(*dialog->controls[row.focus]);
+    }};
+    for (const EditStep& key : row.keys)
+      steps.push_back([&, key] {
+        HandleDialogKey(OpenDialogs().back(), key.key, key.modifiers, key.typed);
+        Hear(FocusedItem());
+      });
+    steps.push_back([] { EndDialog(OpenDialogs().back(), 0); });
+    Play(steps, Commands, row.about ? IDD_ABOUT : IDD_QEL);
+    EXPECT_EQ(heard, row.heard) << row.name;
   }
 }
 }  // namespace
@@ -301,7 +378,7 @@ void BackendWaitForEvent() {
 }
 void BackendWake() { wakes++; }
 void BackendDeliverSoon() {}
-void BackendBeep() { beeps++; }
+void BackendBeep() { Hear("beep"); }
 void BackendDialogCreated(HWND) {}
 void BackendDialogDestroyed(HWND) {}
 void BackendTextChanged(const Control&) {}

@@ -9,15 +9,27 @@
 #include <cstring>
 
 #include "backend.h"
-#include "dialog_keys.h"
 #include "resources.h"
 
 namespace {
 
+unsigned EditDialogCode(uint32_t) { return DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL; }
+
+// A group box is a frame with a title, to the dialog's keys a static.
+unsigned ButtonDialogCode(uint32_t style) {
+  switch (style & BS_TYPEMASK) {
+    case BS_GROUPBOX: return DLGC_STATIC;
+    case BS_DEFPUSHBUTTON: return DLGC_BUTTON | DLGC_DEFPUSHBUTTON;
+    default: return DLGC_BUTTON | DLGC_UNDEFPUSHBUTTON;
+  }
+}
+
+unsigned StaticDialogCode(uint32_t) { return DLGC_STATIC; }
+
 const ControlKind kControlKinds[] = {
-    {"EDIT", ControlClass::Edit, true},
-    {"BUTTON", ControlClass::Button, false},
-    {"STATIC", ControlClass::Static, false},
+    {"EDIT", ControlClass::Edit, true, EditDialogCode},
+    {"BUTTON", ControlClass::Button, false, ButtonDialogCode},
+    {"STATIC", ControlClass::Static, false, StaticDialogCode},
 };
 
 std::vector<HWND> openDialogs;
@@ -71,43 +83,20 @@ void CreateControls(HWND dialog, const DialogTemplate& t) {
     ofItem[i] = control.get();
     dialog->controls.push_back(std::move(control));
   }
+  for (auto& control : dialog->controls)
+    if (DialogCodeOf(*control) & DLGC_DEFPUSHBUTTON) {
+      dialog->defaultId = LOWORD(control->id);
+      break;
+    }
   for (size_t i = 0; i < t.items.size(); i++) {
     const int label = LabelItemIndex(t, i);
     if (ofItem[i] && label >= 0) ofItem[i]->label = ofItem[static_cast<size_t>(label)];
   }
 }
 
-// The template's styles are the truth: the subset can neither hide nor
-// disable a control.
-bool IsTabStop(const Control& control) {
-  return (control.style & WS_TABSTOP) && (control.style & WS_VISIBLE) && !(control.style & WS_DISABLED);
-}
-
 void FocusFirstTabStop(HWND dialog) {
   for (auto& control : dialog->controls)
-    if (IsTabStop(*control)) return FocusControlFromKeyboard(*control);
-}
-
-// Tab and Shift+Tab: the next tab stop after the focused control, round
-// the dialog, as GetNextDlgTabItem.
-void MoveFocus(HWND dialog, bool forward) {
-  const int count = static_cast<int>(dialog->controls.size());
-  if (count == 0) return;
-  int from = forward ? count - 1 : 0;
-  const Control* focused = BackendFocusedControl();
-  for (int i = 0; i < count; i++)
-    if (dialog->controls[i].get() == focused) from = i;
-  for (int step = 1; step <= count; step++) {
-    Control& candidate = *dialog->controls[((from + (forward ? step : -step)) % count + count) % count];
-    if (IsTabStop(candidate)) return FocusControlFromKeyboard(candidate);
-  }
-}
-
-void PressEnter(HWND dialog) {
-  const Control* focused = BackendFocusedControl();
-  const int item = focused && focused->dialog == dialog ? focused->item : -1;
-  if (const int id = EnterCommandId(dialog->layout, item))
-    SendDialogMessage(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    if ((control->style & WS_TABSTOP) && IsVisibleAndEnabled(*control)) return FocusControlFromKeyboard(*control);
 }
 
 // Windows keeps an owned window above its owner, so the dialog of a topmost
@@ -195,27 +184,18 @@ PixelRect ControlRect(const Control& control) {
 
 PixelRect DialogRect(HWND dialog) { return BackendDialogRect(dialog); }
 
-bool HandleDialogKey(HWND dialog, int key, bool shift) {
-  switch (key) {
-    case kDialogTab:
-      MoveFocus(dialog, !shift);
-      return true;
-    case kDialogEnter:
-      PressEnter(dialog);
-      return true;
-    case kDialogEscape:
-      SendDialogMessage(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-      return true;
-  }
-  return false;
-}
-
 void CloseBoxPressed(HWND dialog) { SendDialogMessage(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); }
 
 // The dialog selects an edit's whole text, the caret at its end.
 void FocusControlFromKeyboard(Control& control) {
   BackendFocus(control);
-  if (control.kind->controlClass == ControlClass::Edit) SetEditCaret(control, {control.edit.text.size(), 0});
+  if (DialogCodeOf(control) & DLGC_HASSETSEL) SetEditCaret(control, {control.edit.text.size(), 0});
+}
+
+unsigned DialogCodeOf(const Control& control) { return control.kind->dialogCode(control.style); }
+
+bool IsVisibleAndEnabled(const Control& control) {
+  return (control.style & (WS_VISIBLE | WS_DISABLED)) == WS_VISIBLE;
 }
 
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC dialogProc,

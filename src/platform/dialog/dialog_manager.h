@@ -21,11 +21,24 @@ struct NativeControl;  // the backend's widget of a control
 
 enum class ControlClass { Edit, Button, Static };
 
+// WM_GETDLGCODE's answers: which of the dialog's keys a control takes
+// itself, and what kind of control the dialog's keys find.
+enum DialogCode : unsigned {
+  DLGC_WANTARROWS = 0x0001,
+  DLGC_HASSETSEL = 0x0008,  // its text is selected when the dialog gives it the focus
+  DLGC_DEFPUSHBUTTON = 0x0010,
+  DLGC_UNDEFPUSHBUTTON = 0x0020,
+  DLGC_WANTCHARS = 0x0080,
+  DLGC_STATIC = 0x0100,
+  DLGC_BUTTON = 0x2000,
+};
+
 // One entry per control class that we provide.
 struct ControlKind {
   const char* className;
   ControlClass controlClass;
-  bool notifiesChanges;  // sends EN_UPDATE/EN_CHANGE when its text changes
+  bool notifiesChanges;                 // sends EN_UPDATE/EN_CHANGE when its text changes
+  unsigned (*dialogCode)(uint32_t style);  // WM_GETDLGCODE, by the control's style
 };
 
 // The template's font, and the dialog base units the backend measured in it.
@@ -43,7 +56,7 @@ struct DialogFont {
 struct Control {
   HWND dialog;
   int id;
-  uint32_t style;
+  uint32_t style;        // the template's; a push button becomes the default one as the dialog moves to it
   const ControlKind* kind;
   int item = -1;         // its index in the dialog's template
   std::string text;      // buttons' and statics'
@@ -66,6 +79,9 @@ struct HWND__ {
   std::vector<std::unique_ptr<Control>> controls;
   DialogFont font;
   Control* focusBefore = nullptr;  // where the keyboard goes back to when the dialog ends
+  // What Enter sends where no default push button has the keyboard, as
+  // DM_GETDEFID answers: the template's default push button, else IDOK.
+  int defaultId = IDOK;
   bool ended = false;
   INT_PTR result = 0;
   NativeDialog* native = nullptr;
@@ -86,15 +102,24 @@ PixelRect ControlRect(const Control& control);
 // Where the dialog's client area is now, on the screen.
 PixelRect DialogRect(HWND dialog);
 
-// The dialog's own keys, as IsDialogMessage takes those no control used:
-// Tab and Shift+Tab, Enter, Esc. False for any other key.
-enum DialogKey { kDialogTab = 0x09, kDialogEnter = 0x0D, kDialogEscape = 0x1B };
-bool HandleDialogKey(HWND dialog, int key, bool shift);
+// The dialog's own keys, as IsDialogMessage takes those that no control
+// used (dialog_message.cpp): a key's virtual key, the EditModifier bits
+// held, and the character it types, if any. Tab and Shift+Tab; the arrows
+// on a control that takes none; Enter; Esc; a control's mnemonic, with Alt
+// or, where the focused control takes no characters, alone. True if the
+// dialog used the key. An Alt+character that no mnemonic takes beeps, and
+// is left to the system (a browser's own shortcuts), as DefWindowProc does.
+enum DialogVirtualKey { kVkTab = 0x09, kVkReturn = 0x0D, kVkEscape = 0x1B };
+bool HandleDialogKey(HWND dialog, int virtualKey, int modifiers, const std::string& typed);
 // The close box: IDCANCEL, and the dialog procedure decides.
 void CloseBoxPressed(HWND dialog);
 // Focus as the dialog manager gives it from the keyboard: an edit gets its
 // whole text selected.
 void FocusControlFromKeyboard(Control& control);
+unsigned DialogCodeOf(const Control& control);
+// Tab stops and group members: the template's styles are the truth, as
+// the subset can neither hide nor disable a control.
+bool IsVisibleAndEnabled(const Control& control);
 
 // The edit control, whose state is the manager's: what the backend
 // reports of the user's input.

@@ -9,7 +9,8 @@
 //  [X] the desktop's colours and their changes (settings portal, X resources)
 //  [X] controls' texts published for other processes (_QEL_CONTROL_TEXTS)
 //  [X] AT-SPI through a plug-in, loaded when a screen reader may listen
-//  [ ] keyboard mnemonics (the templates have none)
+//  [X] every key that no control used goes to the dialog manager, FLTK's
+//      own focus navigation and label shortcuts off
 #include "dialog.h"
 
 #include <FL/Fl.H>
@@ -55,21 +56,16 @@ class DialogWindow : public Fl_Double_Window {
     color(SysColor(COLOR_3DFACE));
   }
 
-  // Keys that no control used are the dialog manager's: Tab before FLTK's
-  // own navigation sees it, Enter and Esc as the shortcuts nobody took.
+  // Keys that no control used are the dialog manager's, all of them:
+  // FLTK's own focus navigation and its shortcuts for labels never see
+  // them. With no control focused they come as shortcuts.
   int handle(int event) override {
-    const bool plain = !Fl::event_state(FL_CTRL | FL_ALT | FL_META);
-    if (event == FL_KEYBOARD && plain && Fl::event_key() == FL_Tab)
-      return HandleDialogKey(dialog_, kDialogTab, Fl::event_state(FL_SHIFT) != 0);
-    if (event == FL_SHORTCUT && plain && !Fl::event_state(FL_SHIFT)) {
-      switch (Fl::event_key()) {
-        case FL_Escape:
-          return HandleDialogKey(dialog_, kDialogEscape, false);
-        case FL_Enter:
-        case FL_KP_Enter:
-          return HandleDialogKey(dialog_, kDialogEnter, false);
-      }
+    if (event == FL_KEYBOARD) {
+      HandleDialogKey(dialog_, VirtualKeyOf(Fl::event_key()), KeyModifiers(), EventText());
+      return 1;
     }
+    if (event == FL_SHORTCUT && !Fl::focus())
+      return HandleDialogKey(dialog_, VirtualKeyOf(Fl::event_key()), KeyModifiers(), EventText());
     return Fl_Double_Window::handle(event);
   }
 
@@ -284,6 +280,39 @@ void BackendDialogDestroyed(HWND dialog) { AccessibleDialogDestroyed(dialog); }
 void BackendTextChanged(const Control& control) {
   PublishTextsLater(control.dialog);
   if (control.kind->controlClass == ControlClass::Edit) AccessibleTextChanged(control);
+}
+
+int VirtualKeyOf(int key) {
+  switch (key) {
+    case FL_BackSpace: return kVkBack;
+    case FL_Tab: return kVkTab;
+    case FL_Enter:
+    case FL_KP_Enter: return kVkReturn;
+    case FL_Escape: return kVkEscape;
+    case FL_Delete: return kVkDelete;
+    case FL_Insert: return kVkInsert;
+    case FL_Home: return kVkHome;
+    case FL_End: return kVkEnd;
+    case FL_Left: return kVkLeft;
+    case FL_Right: return kVkRight;
+    case FL_Up: return kVkUp;
+    case FL_Down: return kVkDown;
+    case FL_Page_Up: return kVkPrior;
+    case FL_Page_Down: return kVkNext;
+  }
+  if (key >= 'a' && key <= 'z') return key - 'a' + 'A';
+  return key >= '0' && key <= '9' ? key : 0;
+}
+
+// The Super key counts as Alt, as no key the dialog knows takes it.
+int KeyModifiers() {
+  const int state = Fl::event_state();
+  return (state & FL_SHIFT ? kEditShift : 0) | (state & FL_CTRL ? kEditCtrl : 0) |
+         (state & (FL_ALT | FL_META) ? kEditAlt : 0);
+}
+
+std::string EventText() {
+  return Fl::event_text() ? std::string(Fl::event_text(), static_cast<size_t>(Fl::event_length())) : std::string();
 }
 
 bool RefusesKeyboardFocus(const Control& control) {

@@ -5,6 +5,8 @@
 
 #include <FL/Enumerations.H>
 
+#include <string>
+
 #include "dialog_manager.h"
 
 class Fl_Widget;
@@ -40,6 +42,11 @@ void ShowStaticText(Control& control);
 
 // Services the widgets share.
 bool RefusesKeyboardFocus(const Control& control);  // controls without WS_TABSTOP, from the keyboard
+// The key being handled as Windows names it: its virtual key (0 for one
+// that no rule names), the EditModifier bits held, the text it types.
+int VirtualKeyOf(int key);
+int KeyModifiers();
+std::string EventText();
 void ApplyDialogFont(Fl_Widget* widget, const FltkFont& font);
 
 // FLTK draws an edit's text this many pixels in from its frame.

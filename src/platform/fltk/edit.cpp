@@ -67,39 +67,12 @@ class EditControl : public Fl_Input {
     return used;
   }
 
-  static std::string EventText() {
-    return Fl::event_text() ? std::string(Fl::event_text(), static_cast<size_t>(Fl::event_length())) : std::string();
-  }
-
+  // A single-line edit takes its arrow keys (DLGC_WANTARROWS), with Alt
+  // too, which moves nothing.
   int KeyDown() {
-    const int state = Fl::event_state();
-    const int modifiers = (state & FL_SHIFT ? kEditShift : 0) | (state & FL_CTRL ? kEditCtrl : 0) |
-                          (state & (FL_ALT | FL_META) ? kEditAlt : 0);
-    const bool used = EditKeyDown(control_, VirtualKeyOf(Fl::event_key()), modifiers, EventText());
-    // A single-line edit keeps its arrow keys; FLTK would move the focus
-    // to the next field at either end of the text.
-    return used || IsArrowKey(Fl::event_key());
-  }
-
-  static int VirtualKeyOf(int key) {
-    switch (key) {
-      case FL_BackSpace: return kVkBack;
-      case FL_Delete: return kVkDelete;
-      case FL_Insert: return kVkInsert;
-      case FL_Home: return kVkHome;
-      case FL_End: return kVkEnd;
-      case FL_Left: return kVkLeft;
-      case FL_Right: return kVkRight;
-      case FL_Up: return kVkUp;
-      case FL_Down: return kVkDown;
-      case FL_Page_Up: return kVkPrior;
-      case FL_Page_Down: return kVkNext;
-    }
-    return key >= 'a' && key <= 'z' ? key - 'a' + 'A' : 0;
-  }
-
-  static bool IsArrowKey(int key) {
-    return key == FL_Left || key == FL_Right || key == FL_Up || key == FL_Down;
+    const int virtualKey = VirtualKeyOf(Fl::event_key());
+    const bool used = EditKeyDown(control_, virtualKey, KeyModifiers(), EventText());
+    return used || (virtualKey >= kVkLeft && virtualKey <= kVkDown);
   }
 
   // A right click opens the menu where it is let go, Shift+F10 and the

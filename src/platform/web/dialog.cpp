@@ -143,7 +143,7 @@ void Dispatch(const PageEvent& event) {
       break;
     case kPageKey:
       if (HWND dialog = DialogOfElement(event.element))
-        HandleDialogKey(dialog, event.detail & 0xFFFF, (event.detail & kPageShift) != 0);
+        if (HandleDialogKey(dialog, event.detail & 0xFFFF, event.detail >> 16, EventText())) page_key_used();
       break;
     case kPageClose:
       if (HWND dialog = DialogOfElement(event.element)) CloseBoxPressed(dialog);

@@ -10,7 +10,7 @@ enum PageEventType {
   kPageInsert = 1,    // text to go into an edit: typed, pasted or dropped
   kPageSelected = 2,  // the pointer has moved an edit's selection
   kPageClicked = 3,   // a push button was pressed
-  kPageKey = 4,       // a dialog's own key (detail: the virtual key, kPageShift if shifted)
+  kPageKey = 4,       // a key no control used (detail: the virtual key, the EditModifier bits << 16; text: what it types)
   kPageClose = 5,     // a dialog's close box
   kPageInjected = 6,  // a key from keybd_event (detail: the virtual key)
   kPageRescaled = 7,  // the device pixel ratio (zoom, another screen) or the viewport changed
@@ -18,7 +18,6 @@ enum PageEventType {
   kPageEditCommand = 9,  // an edit command of the browser's (text: the input event's type)
   kPageComposed = 10,    // an input method's text, committed (text)
 };
-enum { kPageShift = 0x10000 };
 
 // Element kinds that page_create_element makes.
 enum PageElementKind {
@@ -75,7 +74,8 @@ int page_focused_element();
 void page_focus(int element);
 void page_show_edit(int element, const char* text, int anchor, int caret);
 void page_get_selection(int element, int* anchorCaret);
-// The key being handled is the edit's: the browser does nothing with it.
+// The key being handled is the edit's or the dialog's: the browser does
+// nothing with it.
 void page_key_used();
 // Copies as the key being handled does; lets the browser paste as it would.
 void page_copy(const char* text);

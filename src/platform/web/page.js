@@ -10,7 +10,9 @@ var LibraryQelPage = {
     events: [],        // [type, element handle, detail, text], oldest first
     text: '',          // the text of the event taken last
     wake: null,        // set while the program sleeps, waiting for an event
-    keyUsed: false,    // the edit used the key being handled
+    keyUsed: false,    // the edit or the dialog used the key being handled
+    editKey: null,     // the key event an edit takes as a character
+    altKey: false,     // Alt is down on the key being typed: it types nothing
     pasting: false,    // ... to paste: the browser reads the clipboard
     composing: false,  // an input method's composition is the browser's
     drawing: false,    // the page itself is changing a field's text
@@ -54,22 +56,35 @@ var LibraryQelPage = {
       return element;
     },
 
-    // Tab, Enter and Esc are the dialog's, Enter on a button too: USER32
-    // presses only a default push button with it. Space stays the button's.
-    // WebKitGTK names Shift+Tab's key "Unidentified".
+    // Every key that no control used is the dialog's (Tab, the arrows on a
+    // button, Enter, Esc, mnemonics), by the manager's rules: the browser
+    // does nothing with those it uses. An Alt+character that nothing takes
+    // beeps and stays the browser's, but types nothing. Space stays the
+    // button's. WebKitGTK names Shift+Tab's key "Unidentified".
     onKeyDown: function(event) {
-      var key = {Tab: 9, Enter: 13, Escape: 27}[event.key == 'Unidentified' ? event.code : event.key];
-      if (!key || event.ctrlKey || event.altKey || event.metaKey || event.isComposing) return;
-      event.preventDefault();
-      Qel.post(4, this, key | (event.shiftKey ? 0x10000 : 0));
+      if (event.defaultPrevented || event == Qel.editKey || event.isComposing || event.metaKey) return;
+      var key = Qel.virtualKey(event);
+      var typed = [...event.key].length == 1 ? event.key : {Enter: '\r', Backspace: '\b'}[event.key] || '';
+      // Alt with the keypad's digits types a character by its code.
+      if (!key || (event.altKey && event.location == 3)) return;
+      // The dialog always takes Tab, Enter and Esc, and Enter on a default
+      // button may run the dialog it opens before the program answers.
+      if ({9: 1, 13: 1, 27: 1}[key] && !event.altKey) event.preventDefault();
+      Qel.keyUsed = false;
+      Qel.post(4, this, key | Qel.modifiers(event) << 16, typed);
+      if (Qel.keyUsed) event.preventDefault();
+    },
+
+    modifiers: function(event) {
+      return (event.shiftKey ? 1 : 0) | (event.ctrlKey ? 2 : 0) | (event.altKey || event.metaKey ? 4 : 0);
     },
 
     virtualKey: function(event) {
       if (event.keyCode && event.keyCode != 229) return event.keyCode;
       var code = event.code || '';
-      if (/^Key[A-Z]$/.test(code)) return code.charCodeAt(3);
-      return {Backspace: 8, Delete: 46, Insert: 45, Home: 36, End: 35, ArrowLeft: 37, ArrowUp: 38,
-              ArrowRight: 39, ArrowDown: 40}[code] || 0;
+      if (/^(Key|Digit)[A-Z0-9]$/.test(code)) return code.charCodeAt(code.length - 1);
+      return {Backspace: 8, Tab: 9, Enter: 13, Escape: 27, Delete: 46, Insert: 45, Home: 36, End: 35,
+              ArrowLeft: 37, ArrowUp: 38, ArrowRight: 39, ArrowDown: 40}[code] || 0;
     },
 
     // Every key but a character typed is the edit's to act on, by the
@@ -77,13 +92,14 @@ var LibraryQelPage = {
     // reads the clipboard for a paste. A character arrives as beforeinput,
     // after the keyboard's layout and dead keys.
     onEditKeyDown: function(event) {
+      Qel.altKey = event.altKey && !event.ctrlKey;
       if (event.isComposing || event.keyCode == 229 || {Tab: 1, Enter: 1, Escape: 1}[event.code]) return;
       var character = [...event.key].length == 1 && !event.ctrlKey && !event.altKey && !event.metaKey;
       var key = Qel.virtualKey(event);
+      if (character) Qel.editKey = event;
       if (character || !key) return;
-      var modifiers = (event.shiftKey ? 1 : 0) | (event.ctrlKey ? 2 : 0) | (event.altKey || event.metaKey ? 4 : 0);
       Qel.keyUsed = Qel.pasting = false;
-      Qel.post(8, this, key | modifiers << 16);
+      Qel.post(8, this, key | Qel.modifiers(event) << 16);
       if (Qel.keyUsed && !Qel.pasting) event.preventDefault();
     },
 
@@ -96,6 +112,8 @@ var LibraryQelPage = {
       var type = event.inputType;
       if (type == 'insertLineBreak' || type == 'insertParagraph') {
         Qel.onLineBreak.call(this, event);
+      } else if (type == 'insertText' && Qel.altKey) {
+        return;  // Alt+character: a shortcut, or a beep, never text
       } else if (type.startsWith('insert')) {
         var text = event.data != null ? event.data
                  : event.dataTransfer ? event.dataTransfer.getData('text/plain') : '';
@@ -361,6 +379,7 @@ var LibraryQelPage = {
       element.setAttribute('autocorrect', 'off');
       element.setAttribute('autocapitalize', 'off');
       element.addEventListener('keydown', Qel.onEditKeyDown);
+      element.addEventListener('keyup', function() { Qel.altKey = false; });
       element.addEventListener('beforeinput', Qel.onBeforeInput);
       element.addEventListener('compositionstart', function() { Qel.composing = true; });
       element.addEventListener('compositionend', Qel.onCompositionEnd);
@@ -371,9 +390,14 @@ var LibraryQelPage = {
       element.addEventListener('select', Qel.onSelected);
     } else if (tag == 'button') {
       element.type = 'button';
-      element.onclick = function() { Qel.post(3, element, 0); };
-    } else if (tag == 'fieldset') {
-      Qel.make('legend', '', element);
+      // A button takes the keyboard when clicked, as USER32's does on every browser.
+      element.onclick = function() {
+        element.focus();
+        Qel.post(3, element, 0);
+      };
+    } else {
+      element.tabIndex = -1;  // the arrows may give the keyboard to any control
+      if (tag == 'fieldset') Qel.make('legend', '', element);
     }
     return Qel.handle(element);
   },
