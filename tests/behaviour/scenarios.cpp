@@ -189,12 +189,36 @@ std::vector<Scenario> MakeScenarios() {
       {"enter_leaves_the_about_box_open",
        {"type 0010", kClickAbout, "shown about", "focus about", "key Return", "key Escape", "gone about",
         "expect 0010 A 12", "running"}},
+      // Tab gives the keyboard to Uscita again, which makes it the default
+      // button: Enter then presses it.
+      {"tab_then_enter_presses_uscita",
+       {"type 0010", kClickAbout, "shown about", "focus about", "key Tab Return", "gone about", "expect 0010 A 12",
+        "running"}},
       {"space_on_uscita_closes_the_about_box",
        {"type 0010", kClickAbout, "shown about", "focus about", "key space", "gone about", "expect 0010 A 12",
         "running"}},
       {"the_close_box_closes_the_about_box",
        {"type 0010", kClickAbout, "shown about", "close about", "gone about", "expect 0010 A 12",
         "running"}},
+      // ABOUT keeps the keyboard once its box has closed. A control that
+      // takes no arrows gives them to the dialog, whose controls are one
+      // group: Down from the last control goes round to D, its text
+      // selected. An Alt+letter that no control takes beeps, there too.
+      // Moved to by the keyboard, ABOUT is the default button, which Enter
+      // presses.
+      {"down_from_about_to_the_decimal_field",
+       {"type 0010", kClickAbout, "shown about", "focus about", "key Escape", "gone about", "focus main",
+        "key alt+a", "beeps 1", "key Up Down Return", "shown about", "focus about", "key Escape", "gone about",
+        "focus main", "key Down", "type 5", "expect 5 5 5", "key Return", "beeps 1", "running"}},
+      // Up walks back through the labels, which take the focus but no
+      // characters, to O.
+      {"up_from_about_through_the_labels_to_a_field",
+       {"type 0010", kClickAbout, "shown about", "focus about", "key Escape", "gone about", "focus main",
+        "key Up Up Up", "type 5", "expect 0010 A 12", "key Up", "type 7", "expect 7 7 7", "beeps 0"}},
+      // Alt and a character that no control's mnemonic takes: a beep, and
+      // nothing typed.
+      {"alt_and_a_letter_beeps", {"key alt+a", "expect 0 0 0", "beeps 1", "type 5", "expect 5 5 5"}},
+      {"alt_and_a_digit_types_nothing", {"key alt+5", "expect 0 0 0", "beeps 1", "type 5", "expect 5 5 5"}},
   };
 
   Scenario repeated{"the_about_box_opens_again_and_again", {"type 123"}};
