@@ -42,7 +42,9 @@ void BackendDestroyDialog(HWND dialog);   // the window and every widget in it
 
 // Controls.
 NativeControl* BackendCreateControl(Control& control, const DialogItemTemplate& item, const PixelRect& rect);
-void BackendShowText(Control& control);  // a button's or a static's control.text
+// A button's or a static's control.text, and a push button's look as the
+// default one (BS_DEFPUSHBUTTON) or not.
+void BackendShowText(Control& control);
 // Draws an edit's state (control.edit) as it is now: text, selection, and
 // the caret at its end, scrolled into view.
 void BackendShowEdit(Control& edit);

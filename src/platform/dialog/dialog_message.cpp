@@ -29,7 +29,11 @@ bool IsPushButton(const Control& control) {
   return DialogCodeOf(control) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON);
 }
 
-void SetPushButtonStyle(Control& button, uint32_t type) { button.style = (button.style & ~BS_TYPEMASK) | type; }
+// BM_SETSTYLE, which redraws the button: the default one has a dark frame.
+void SetPushButtonStyle(Control& button, uint32_t type) {
+  button.style = (button.style & ~BS_TYPEMASK) | type;
+  BackendShowText(button);
+}
 
 // DEFDLG_SetDefButton: the push button the keyboard moved to is the default
 // one; elsewhere the dialog's own default is, and no other button.

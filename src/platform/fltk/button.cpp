@@ -24,6 +24,14 @@ class PushButton : public Fl_Button {
     return Fl_Button::handle(event);
   }
 
+  // Enter presses the default push button, framed in the window frame's colour.
+  void draw() override {
+    Fl_Button::draw();
+    if ((control_.style & BS_TYPEMASK) != BS_DEFPUSHBUTTON) return;
+    fl_color(SysColor(COLOR_WINDOWFRAME));
+    fl_rect(x(), y(), w(), h());
+  }
+
  private:
   static void Clicked(Fl_Widget*, void* control) {
     SendCommand(*static_cast<Control*>(control), BN_CLICKED);

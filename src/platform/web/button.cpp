@@ -16,14 +16,19 @@ std::string ButtonClasses(uint32_t style) {
   return classes;
 }
 
+void ShowButtonText(const Control& control, int element) {
+  page_set_text(element, control.text.c_str());
+  page_set_class(element, "default", (control.style & BS_TYPEMASK) == BS_DEFPUSHBUTTON);
+}
+
 }  // namespace
 
 int CreateButtonElement(Control& control, const PixelRect& r) {
   const int kind = IsGroupBox(control.style) ? kPageGroupBox : kPageButton;
   const int element = page_create_element(control.dialog->native->element, kind, control.id, r.x, r.y, r.w, r.h,
                                           ButtonClasses(control.style).c_str());
-  page_set_text(element, control.text.c_str());
+  ShowButtonText(control, element);
   return element;
 }
 
-void ShowButtonText(Control& control) { page_set_text(ElementOf(control), control.text.c_str()); }
+void ShowButtonText(Control& control) { ShowButtonText(control, ElementOf(control)); }

@@ -59,6 +59,7 @@ int page_create_element(int dialog, int kind, int id, int x, int y, int width, i
                         const char* classes);
 void page_move_element(int element, int x, int y, int width, int height);
 void page_set_text(int element, const char* text);  // a button's or a static's
+void page_set_class(int element, const char* name, int on);
 // The field's text is in capitals: a phone's keyboard offers them.
 void page_offer_capitals(int edit);
 // The keyboard it asks for: an inputmode, or "" for the ordinary one.

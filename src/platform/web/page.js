@@ -425,6 +425,8 @@ var LibraryQelPage = {
     }
   },
 
+  page_set_class: function(element, name, on) { Qel.elements[element].classList.toggle(UTF8ToString(name), !!on); },
+
   page_set_label: function(element, label) {
     label = Qel.elements[label];
     label.id = label.id || 'qel-label-' + label.qelHandle;
