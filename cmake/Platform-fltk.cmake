@@ -21,6 +21,7 @@ add_library(qel_platform STATIC
   ${FLTK_DIR}/button.cpp
   ${FLTK_DIR}/static.cpp
   ${FLTK_DIR}/icon.cpp
+  ${FLTK_DIR}/input_method.cpp
   ${FLTK_DIR}/popup_menu.cpp
   ${FLTK_DIR}/screen_reader_watch.cpp
   ${FLTK_DIR}/session_bus.cpp

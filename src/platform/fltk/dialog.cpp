@@ -9,6 +9,7 @@
 //  [X] the desktop's colours and their changes (settings portal, X resources)
 //  [X] controls' texts published for other processes (_QEL_CONTROL_TEXTS)
 //  [X] AT-SPI through a plug-in, loaded when a screen reader may listen
+//  [X] the X input method, opened once the first dialog is drawn
 //  [ ] keyboard mnemonics (the templates have none)
 #include "dialog.h"
 
@@ -30,6 +31,7 @@
 #include "accessibility.h"
 #include "backend.h"
 #include "icon.h"
+#include "input_method.h"
 #include "resources.h"
 #include "settings_portal.h"
 #include "system_colors.h"
@@ -47,6 +49,11 @@ const char kProgramClass[] = "qel";
 // two, and a dark desktop should not see the light look flash first. A
 // portal that is slow (started on demand, say) is followed when it answers.
 const int kDesktopAppearanceWaitMs = 50;
+
+// How long the first dialog's frame may wait for the server to show the
+// window before the input method is opened all the same: a window manager
+// maps a new window within a frame or two.
+const int kFirstExposeWaitMs = 100;
 
 class DialogWindow : public Fl_Double_Window {
  public:
@@ -157,7 +164,7 @@ NativeDialog* BackendCreateDialog(HWND dialog) {
   // The first dialog asks the desktop how it looks; the answer comes while
   // the window is being built.
   WatchDesktopAppearance(SetDesktopAppearance);
-  fl_open_display();
+  OpenDisplayWithoutInputMethod();
   const DesktopResources desktop = ReadDesktopResources(kProgramClass);
   SetUserColors(desktop.colors);
   auto* native = new NativeDialog;
@@ -186,7 +193,8 @@ void BackendPlaceDialog(HWND dialog, const PixelRect& at) {
 }
 
 // The focus is already in place: waiting for the first expose handles
-// whatever the user types meanwhile.
+// whatever the user types meanwhile. The first dialog is drawn before the
+// input method is opened, and that before any key is read.
 void BackendShowDialog(HWND dialog) {
   Fl_Double_Window* window = WindowOf(*dialog);
   window->set_modal();
@@ -194,6 +202,12 @@ void BackendShowDialog(HWND dialog) {
   window->show();
   if (dialog->owner) SetTransientFor(window, WindowOf(*dialog->owner));
   if (dialog->exStyle & WS_EX_TOPMOST) KeepAbove(window);
+  if (InputMethodPending() && DrawOnFirstExpose(window, kFirstExposeWaitMs)) {
+    ActivateWindow(window);  // what is typed while the input method opens is this window's
+    OpenInputMethod();
+    return;
+  }
+  OpenInputMethod();
   window->wait_for_expose();
   ActivateWindow(window);
 }
