@@ -117,7 +117,7 @@ std::vector<Scenario> MakeScenarios() {
        {"key Tab", "fast 1G2", "expect 18 12 22", "beeps 1"}},
       // A compose sequence (Right Alt as the compose key) and a dead key
       // typed the moment the window appears are composed all the same, and
-      // the half and the e acute refused.
+      // the half and the e acute refused; QEL.EXE under Wine does the same.
       {"composed_characters_typed_as_the_window_appears",
        {"only linux wine", "restart Multi_key 1 2 dead_acute e", "expect - 0 0", "beeps 2", "type 5",
         "expect 5 5 5"}},
