@@ -23,6 +23,7 @@
 #include <FL/x.H>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <fontconfig/fontconfig.h>
 #include <pthread.h>
 #include <sys/mman.h>
@@ -197,6 +198,14 @@ class FontConfiguration {
   bool started_ = false;
 };
 
+// What the start leaves until the first dialog is up: the input method,
+// then the heap's free pages handed back to the system (what the start
+// freed, fontconfig's scratch above all, lies between what it keeps).
+void FinishStart() {
+  OpenInputMethod();
+  malloc_trim(0);
+}
+
 }  // namespace
 
 NativeDialog* BackendCreateDialog(HWND dialog) {
@@ -244,11 +253,11 @@ void BackendShowDialog(HWND dialog) {
   if (dialog->owner) SetTransientFor(window, WindowOf(*dialog->owner));
   if (dialog->exStyle & WS_EX_TOPMOST) KeepAbove(window);
   if (InputMethodPending() && DrawOnFirstExpose(window, kFirstExposeWaitMs)) {
-    ActivateWindow(window);  // what is typed while the input method opens is this window's
-    OpenInputMethod();
+    ActivateWindow(window);  // what is typed while the start finishes is this window's
+    FinishStart();
     return;
   }
-  OpenInputMethod();
+  if (InputMethodPending()) FinishStart();
   window->wait_for_expose();
   ActivateWindow(window);
 }
