@@ -198,11 +198,15 @@ class FontConfiguration {
   bool started_ = false;
 };
 
-// What the start leaves until the first dialog is up: the input method,
-// then the heap's free pages handed back to the system (what the start
-// freed, fontconfig's scratch above all, lies between what it keeps).
+// What the start leaves until the first dialog is up, done before any
+// event is handled: the input method; no dragging of a selection, which
+// would move text behind the manager's back (setting FLTK's first option
+// reads and writes its preference files); then the heap's free pages
+// handed back to the system (what the start freed, fontconfig's scratch
+// above all, lies between what it keeps).
 void FinishStart() {
   OpenInputMethod();
+  Fl::dnd_text_ops(0);
   malloc_trim(0);
 }
 
