@@ -22,6 +22,7 @@ add_library(qel_platform STATIC
   ${FLTK_DIR}/dialog.cpp
   ${FLTK_DIR}/edit.cpp
   ${FLTK_DIR}/edit_menu.cpp
+  ${FLTK_DIR}/font_configuration.cpp
   ${FLTK_DIR}/button.cpp
   ${FLTK_DIR}/static.cpp
   ${FLTK_DIR}/icon.cpp

@@ -189,7 +189,8 @@ class WineTarget : public Target {
     const auto launch = [&] {
       return programProcess_.Start({QEL_WINE_LOADER, program_}, Environment("-all,+relay"), io);
     };
-    const bool started = combinations.empty() ? launch() : x.PressAsItMaps("QEL ", launch, combinations, 20000);
+    const bool started =
+        combinations.empty() ? launch() : x.PressAsItMaps("QEL ", launch, combinations, 20000);
     close(log);
     if (!started) return false;
 

@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <vector>
@@ -173,8 +174,9 @@ bool XSession::PressAsItMaps(const std::string& name, const std::function<bool()
   XSelectInput(dpy_, root, SubstructureNotifyMask);
   XSync(dpy_, False);
   Window mapped = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   if (launch()) {
-    for (int waited = 0; !mapped && waited < timeoutMs; waited += 10) {
+    while (!mapped && std::chrono::steady_clock::now() < deadline) {
       while (!mapped && XPending(dpy_)) {
         XEvent event;
         XNextEvent(dpy_, &event);

@@ -24,9 +24,6 @@
 
 #include <fcntl.h>
 #include <malloc.h>
-#include <fontconfig/fontconfig.h>
-#include <pthread.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -35,6 +32,7 @@
 
 #include "accessibility.h"
 #include "backend.h"
+#include "font_configuration.h"
 #include "icon.h"
 #include "input_method.h"
 #include "resources.h"
@@ -163,41 +161,6 @@ void SetProgramIcon(Fl_Window* window, HINSTANCE module, int iconScale) {
 
 void DeliverLater(void*) { DeliverInjectedKeys(); }
 
-// fontconfig reads its whole configuration when the first font is asked
-// for, some milliseconds of the start. A second thread has it read while
-// the first dialog opens the session bus and the display; the first font
-// waits for it. The thread runs on a stack of our own, unmapped once it
-// ends, where one of the C library's would be kept for a next thread.
-class FontConfiguration {
- public:
-  FontConfiguration() {
-    stack_ = mmap(nullptr, kStackBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
-    pthread_attr_t attributes;
-    pthread_attr_init(&attributes);
-    if (stack_ != MAP_FAILED && pthread_attr_setstack(&attributes, stack_, kStackBytes) == 0)
-      started_ = pthread_create(&loader_, &attributes, Load, nullptr) == 0;
-    pthread_attr_destroy(&attributes);
-  }
-
-  void Wait() {
-    if (started_) pthread_join(loader_, nullptr);
-    if (stack_ != MAP_FAILED) munmap(stack_, kStackBytes);
-    started_ = false;
-    stack_ = MAP_FAILED;
-  }
-
- private:
-  static constexpr size_t kStackBytes = 1 << 20;
-  static void* Load(void*) {
-    FcInit();
-    return nullptr;
-  }
-
-  void* stack_ = MAP_FAILED;
-  pthread_t loader_;
-  bool started_ = false;
-};
-
 // What the start leaves until the first dialog is up, done before any
 // event is handled: the input method; no dragging of a selection, which
 // would move text behind the manager's back (setting FLTK's first option
@@ -213,7 +176,7 @@ void FinishStart() {
 }  // namespace
 
 NativeDialog* BackendCreateDialog(HWND dialog) {
-  static FontConfiguration fonts;
+  StartReadingFontConfiguration();
   // The first dialog asks the desktop how it looks; the answer comes while
   // the window is being built.
   WatchDesktopAppearance(SetDesktopAppearance);
@@ -221,7 +184,7 @@ NativeDialog* BackendCreateDialog(HWND dialog) {
   const DesktopResources desktop = ReadDesktopResources(kProgramClass);
   SetUserColors(desktop.colors);
   auto* native = new NativeDialog;
-  fonts.Wait();
+  WaitForFontConfiguration();
   MeasureDialogFont(dialog->font, *native, DesktopDpi(desktop));
 
   const DialogTemplate& t = dialog->layout;

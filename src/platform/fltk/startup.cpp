@@ -43,8 +43,8 @@ int main(int argc, char** argv) {
   // a fixed threshold hands each back to the system whole.
   mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   // One heap for every thread: the few that are not the event loop's (the
-  // font configuration's loader, the accessibility bridge's) allocate
-  // little, and an arena of their own would stay for the life of the process.
+  // font configuration's reader, any the accessibility libraries start)
+  // allocate little, and an arena of their own would stay for good.
   mallopt(M_ARENA_MAX, 1);
   static HINSTANCE__ module = {kProgramResources, kProgramResourcesSize};
   std::string commandLine = CommandLine(argc, argv);
