@@ -102,14 +102,14 @@ XIC XCreateIC(XIM im, ...) {
 }
 
 void XftTextExtents32(Display* display, XftFont* font, const FcChar32* text, int length, XGlyphInfo* extents) {
-  Next<void (*)(Display*, XftFont*, const FcChar32*, int, XGlyphInfo*)>("XftTextExtents32")(display, font, text,
-                                                                                          length, extents);
+  using Measure = void (*)(Display*, XftFont*, const FcChar32*, int, XGlyphInfo*);
+  Next<Measure>("XftTextExtents32")(display, font, text, length, extents);
   Note("fonts");
 }
 
 void XftTextExtentsUtf8(Display* display, XftFont* font, const FcChar8* text, int length, XGlyphInfo* extents) {
-  Next<void (*)(Display*, XftFont*, const FcChar8*, int, XGlyphInfo*)>("XftTextExtentsUtf8")(display, font, text,
-                                                                                           length, extents);
+  using Measure = void (*)(Display*, XftFont*, const FcChar8*, int, XGlyphInfo*);
+  Next<Measure>("XftTextExtentsUtf8")(display, font, text, length, extents);
   Note("fonts");
 }
 
@@ -119,8 +119,8 @@ Window XCreateWindow(Display* display, Window parent, int x, int y, unsigned wid
   Note("dialog");
   using Create = Window (*)(Display*, Window, int, int, unsigned, unsigned, unsigned, int, unsigned, Visual*,
                             unsigned long, XSetWindowAttributes*);
-  return Next<Create>("XCreateWindow")(display, parent, x, y, width, height, border, depth, windowClass, visual,
-                                       mask, attributes);
+  return Next<Create>("XCreateWindow")(display, parent, x, y, width, height, border, depth, windowClass,
+                                       visual, mask, attributes);
 }
 
 int XMapWindow(Display* display, Window window) {
