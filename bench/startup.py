@@ -1,21 +1,30 @@
 #!/usr/bin/env python3
-"""Start-up time and resident memory of QEL beside xcalc, on a running X server.
+"""Start-up time and resident memory of QEL beside xcalc and a floor, on a running X server.
 
-Each program is launched RUNS times, all interleaved. The time is from
-just before the launch to the MapNotify of its top-level window, which we
-see by listening to the root window's substructure: no polling, so the
-figure is as good as the scheduler's wake-up. The resident set (VmRSS) is
-read once the window has been up for a moment. Nothing else may map windows
-on the display meanwhile.
+Each program is launched RUNS times, all interleaved, in one locale (a
+UTF-8 one unless told otherwise). The time is from just before the launch
+to the MapNotify of its top-level window, which we see by listening to the
+root window's substructure: no polling, so the figure is as good as the
+scheduler's wake-up. The resident set (VmRSS) and the private memory (USS)
+are read once the window has been up for a moment. Nothing else may map
+windows on the display meanwhile.
+
+The floor (--floor) is the least an X program showing text does: a bare
+Xlib window drawing one line in one Xft font. QEL's time is given as a
+ratio to it in each case. With --trace (the bench's startup_trace.so), QEL,
+its baseline and the floor also run with that library preloaded, which
+notes when each phase of their start ends; the medians, from the launch,
+are printed as a breakdown.
 
 With --baseline, an earlier build of QEL runs beside this one, in the same
 cases. Run inside a session bus (startup.sh does), QEL runs as a desktop
 without a screen reader has it (watching for one to be enabled) but with no
 settings portal; also without a session bus; with a settings portal that
 answers at once (a stand-in, on a second bus of its own); and with
-accessibility on (QEL_ACCESSIBILITY=1). For the last, the time from the
-mapped window to QEL's registration with the accessibility registry is the
-plug-in's start time (needs PyGObject).
+accessibility on (QEL_ACCESSIBILITY=1), the baseline too. For the last, the
+time from the mapped window to QEL's registration with the accessibility
+registry is the plug-in's start time (needs PyGObject), and the time from
+the launch to it what a screen reader's user waits for.
 
 Xlib is reached through ctypes.
 """
@@ -27,6 +36,7 @@ import select
 import statistics
 import subprocess
 import sys
+import tempfile
 import time
 
 MAP_NOTIFY = 19
@@ -99,7 +109,27 @@ def memory_of(pid):
             key, _, value = line.partition(":")
             if key in ("VmRSS", "RssAnon", "RssFile", "RssShmem"):
                 fields[key] = int(value.split()[0])  # kB
+    with open(f"/proc/{pid}/smaps_rollup") as rollup:  # pages no other process shares
+        fields["USS"] = sum(int(line.split()[1]) for line in rollup
+                            if line.startswith(("Private_Clean:", "Private_Dirty:")))
     return fields
+
+
+PHASES = ("libraries", "display", "input-method", "fonts", "dialog", "map", "drawn")
+
+
+def phases_of(trace_path, started_ns):
+    """Milliseconds from the launch to the end of each phase startup_trace.so noted."""
+    phases = {}
+    try:
+        with open(trace_path) as trace:
+            for line in trace:
+                name, _, ns = line.partition(" ")
+                phases[name] = (int(ns) - started_ns) / 1e6
+        os.unlink(trace_path)
+    except FileNotFoundError:
+        pass
+    return phases
 
 
 class RegistryListener:
@@ -140,11 +170,13 @@ def launch_once(listener, command, settle, env_changes=None, registry=None):
             env.pop(key, None)
         else:
             env[key] = value
+    start_ns = time.clock_gettime_ns(time.CLOCK_MONOTONIC)  # the clock startup_trace.so notes on
     start = time.perf_counter()
     process = subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     mapped = listener.wait_for_map(time.monotonic() + 10)
     memory = {}
     if mapped is not None:
+        memory["phases"] = {"mapped": (mapped - start) * 1000.0}
         if registry:
             registered = registry.wait(time.monotonic() + 5)
             if registered is not None:
@@ -160,6 +192,8 @@ def launch_once(listener, command, settle, env_changes=None, registry=None):
         process.wait()
     time.sleep(0.05)  # let the unmap and destroy reach us before the next launch
     listener.drain()
+    if "STARTUP_TRACE" in env and "phases" in memory:
+        memory["phases"].update(phases_of(env["STARTUP_TRACE"], start_ns))
     return (None if mapped is None else (mapped - start) * 1000.0), memory
 
 
@@ -168,13 +202,15 @@ def summarise(name, times, memories):
     line = {"program": name, "launches": len(times), "mapped": len(good)}
     if good:
         line.update(median_ms=statistics.median(good), min_ms=min(good), max_ms=max(good))
-    for key in ("VmRSS", "RssAnon", "RssFile", "RssShmem"):
+    for key in ("VmRSS", "RssAnon", "RssFile", "RssShmem", "USS"):
         values = [m[key] for m in memories if key in m]
         if values:
             line[key + "_kB"] = int(statistics.median(values))
     registered = [m["registered_ms"] for m in memories if "registered_ms" in m]
     if registered:
         line["map_to_registered_median_ms"] = statistics.median(registered)
+        line["launch_to_registered_median_ms"] = statistics.median(
+            m["registered_ms"] + m["phases"]["mapped"] for m in memories if "registered_ms" in m)
     return line
 
 
@@ -208,6 +244,8 @@ def programs_to_run(args, portal_bus):
     if args.baseline:
         builds["qel-baseline"] = [os.path.abspath(args.baseline)]
     programs = {}
+    if args.floor:
+        programs["floor"] = ([os.path.abspath(args.floor)], {}, None)
     for name, command in builds.items():
         programs[name] = (command, quiet, None)
         if os.environ.get("DBUS_SESSION_BUS_ADDRESS"):
@@ -220,8 +258,15 @@ def programs_to_run(args, portal_bus):
         except Exception as e:  # no PyGObject or no accessibility bus
             print(f"startup: accessibility on not measured: {e}", file=sys.stderr)
         else:
-            programs["qel-accessibility-on"] = (builds["qel"], dict(quiet, QEL_ACCESSIBILITY="1"), registry)
+            for name, command in builds.items():
+                programs[name + "-accessibility-on"] = (command, dict(quiet, QEL_ACCESSIBILITY="1"), registry)
     programs["xcalc"] = ([args.xcalc], {}, None)
+    if args.trace:
+        for name in [name for name in ("qel", "qel-baseline", "floor") if name in programs]:
+            command, env_changes, _ = programs[name]
+            trace = os.path.join(args.trace_folder, name + ".trace")
+            programs[name + "-traced"] = (command, dict(env_changes, LD_PRELOAD=os.path.abspath(args.trace),
+                                                        STARTUP_TRACE=trace), None)
     return programs
 
 
@@ -230,16 +275,22 @@ def main():
     parser.add_argument("--qel", required=True, help="the Linux qel program")
     parser.add_argument("--baseline", help="an earlier qel program, run beside --qel")
     parser.add_argument("--xcalc", default="xcalc")
+    parser.add_argument("--floor", help="the floor program (the bench's startup_floor)")
+    parser.add_argument("--trace", help="startup_trace.so, for a breakdown of each start")
+    parser.add_argument("--locale", default="C.UTF-8", help="LC_ALL of every program")
     parser.add_argument("--runs", type=int, default=20)
     parser.add_argument("--settle", type=float, default=0.3, help="seconds between map and RSS reading")
     parser.add_argument("--display", default=os.environ.get("DISPLAY", ":0"))
     args = parser.parse_args()
 
+    os.environ["LC_ALL"] = args.locale
     listener = RootListener(load_xlib(), args.display)
     listener.display_name = args.display
     portal_bus, helpers = bus_with_portal() if os.environ.get("DBUS_SESSION_BUS_ADDRESS") else (None, [])
     try:
-        return measure(args, listener, programs_to_run(args, portal_bus))
+        with tempfile.TemporaryDirectory() as trace_folder:
+            args.trace_folder = trace_folder
+            return measure(args, listener, programs_to_run(args, portal_bus))
     finally:
         for helper in helpers:
             helper.terminate()
@@ -261,9 +312,19 @@ def measure(args, listener, programs):
     for line in lines.values():
         figures = "  ".join(f"{k}={v:.1f}" if isinstance(v, float) else f"{k}={v}" for k, v in line.items())
         print(figures)
-    qel, xcalc = lines["qel"], lines["xcalc"]
+    print_comparisons(lines)
+    print_breakdown(programs, results)
+    return 0 if all(line["mapped"] == line["launches"] for line in lines.values()) else 1
+
+
+def print_comparisons(lines):
+    qel, xcalc, floor = lines["qel"], lines["xcalc"], lines.get("floor", {})
     if "median_ms" in qel and "median_ms" in xcalc:
         print(f"qel/xcalc start-up ratio: {qel['median_ms'] / xcalc['median_ms']:.2f}")
+    for name, line in lines.items():
+        if name.startswith("qel") and not name.endswith(("-traced", "-accessibility-on")) \
+                and "median_ms" in line and "median_ms" in floor:
+            print(f"{name}/floor start-up ratio: {line['median_ms'] / floor['median_ms']:.2f}")
     for name, line in lines.items():
         if name.startswith("qel-") and "VmRSS_kB" in line and "VmRSS_kB" in qel:
             print(f"{name}: resident set {line['VmRSS_kB'] - qel['VmRSS_kB']:+d} kB against qel")
@@ -271,8 +332,30 @@ def measure(args, listener, programs):
         before = lines.get(name.replace("qel", "qel-baseline", 1))
         if before and "median_ms" in before and "median_ms" in lines[name]:
             print(f"{name}: resident set {lines[name]['VmRSS_kB'] - before['VmRSS_kB']:+d} kB, "
+                  f"private {lines[name]['USS_kB'] - before['USS_kB']:+d} kB, "
                   f"mapped {lines[name]['median_ms'] - before['median_ms']:+.1f} ms against the baseline")
-    return 0 if all(line["mapped"] == line["launches"] for line in lines.values()) else 1
+
+
+    now, before = lines.get("qel-accessibility-on", {}), lines.get("qel-baseline-accessibility-on", {})
+    if "launch_to_registered_median_ms" in now and "launch_to_registered_median_ms" in before:
+        print(f"qel-accessibility-on: registered {now['launch_to_registered_median_ms']:.1f} ms after the launch, "
+              f"{now['launch_to_registered_median_ms'] - before['launch_to_registered_median_ms']:+.1f} ms "
+              f"against the baseline")
+
+
+def print_breakdown(programs, results):
+    """Medians of each phase's end, in ms from the launch, of the traced programs."""
+    traced = [name for name in programs if name.endswith("-traced")]
+    if not traced:
+        return
+    print("start-up breakdown, median ms from the launch to the end of each phase (preloaded tracer):")
+    print(f"  {'phase':14}" + "".join(f"{name[:-len('-traced')]:>14}" for name in traced))
+    for phase in PHASES[:-2] + ("map", "mapped", "drawn"):
+        cells = []
+        for name in traced:
+            values = [m["phases"][phase] for m in results[name][1] if phase in m.get("phases", {})]
+            cells.append(f"{statistics.median(values):14.1f}" if values else f"{'-':>14}")
+        print(f"  {phase:14}" + "".join(cells))
 
 
 if __name__ == "__main__":

@@ -7,6 +7,10 @@ find_package(PkgConfig REQUIRED)
 # libdbus for the session bus: whether a screen reader runs, and how the
 # desktop looks (the settings portal).
 pkg_check_modules(QEL_DBUS REQUIRED IMPORTED_TARGET dbus-1)
+# fontconfig, which FLTK's fonts come through, to have it read its
+# configuration on a thread of its own as the program starts.
+pkg_check_modules(QEL_FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+find_package(Threads REQUIRED)
 
 include(cmake/Resources.cmake)
 
@@ -18,9 +22,11 @@ add_library(qel_platform STATIC
   ${FLTK_DIR}/dialog.cpp
   ${FLTK_DIR}/edit.cpp
   ${FLTK_DIR}/edit_menu.cpp
+  ${FLTK_DIR}/font_configuration.cpp
   ${FLTK_DIR}/button.cpp
   ${FLTK_DIR}/static.cpp
   ${FLTK_DIR}/icon.cpp
+  ${FLTK_DIR}/input_method.cpp
   ${FLTK_DIR}/popup_menu.cpp
   ${FLTK_DIR}/screen_reader_watch.cpp
   ${FLTK_DIR}/session_bus.cpp
@@ -29,7 +35,7 @@ add_library(qel_platform STATIC
   ${FLTK_DIR}/x11_window.cpp)
 target_include_directories(qel_platform PUBLIC ${FLTK_DIR} ${QEL_DIALOG_DIR} PRIVATE ${FLTK_INCLUDE_DIR})
 target_link_libraries(qel_platform PUBLIC qel_common ${FLTK_LIBRARY} X11::X11 ${CMAKE_DL_LIBS}
-                      PRIVATE PkgConfig::QEL_DBUS)
+                      PRIVATE PkgConfig::QEL_DBUS PkgConfig::QEL_FONTCONFIG Threads::Threads)
 
 add_executable(qel
   src/qel.cpp

@@ -10,9 +10,9 @@
 # right now is named in one line, and its tests skip or fall back.
 set -euo pipefail
 
-build_packages=(cmake make g++ clang llvm libfltk1.3-dev libx11-dev libxtst-dev
+build_packages=(cmake make g++ clang llvm libfltk1.3-dev libx11-dev libxtst-dev libxft-dev
                 pkg-config libdbus-1-dev libatk1.0-dev libatk-bridge2.0-dev)
-test_packages=(libgtest-dev libbenchmark-dev libclang-rt-dev valgrind xvfb xdotool xclip x11-utils x11-apps
+test_packages=(libgtest-dev libbenchmark-dev libclang-rt-dev valgrind xvfb xdotool xclip x11-utils x11-apps x11-xkb-utils
                x11-xserver-utils imagemagick icoutils file python3 g++-mingw-w64-i686 binutils-mingw-w64-i686
                g++-mingw-w64-x86-64
                desktop-file-utils appstream lintian dpkg-dev locales

@@ -13,14 +13,17 @@ class LinuxTarget : public Target {
 
   std::string Name() const override { return "linux"; }
 
-  bool Start(XSession& x) override {
+  bool Start(XSession& x) override { return StartPressing(x, {}); }
+
+  bool StartPressing(XSession& x, const std::vector<std::string>& combinations) override {
     x_ = &x;
     bellsAtStart_ = x.Bells();
     Redirections io;
     io.err = 2;  // the program's complaints belong in the test's log
     std::vector<std::string> environment = ItalianUserEnvironment();
     environment.push_back("DISPLAY=" + x.display());
-    if (!process_.Start({program_}, environment, io)) return false;
+    const auto launch = [&] { return process_.Start({program_}, environment, io); };
+    if (combinations.empty() ? !launch() : !x.PressAsItMaps("QEL ", launch, combinations, 5000)) return false;
     // As a window manager would, give the new window the keyboard; until
     // then keys would go astray.
     const Window window = x.FindWindow("QEL ", 5000);

@@ -85,6 +85,7 @@ class ScenarioRun {
     else if (verb == "type") desk_.Type(rest, 40);
     else if (verb == "fast") desk_.Type(rest, 0);
     else if (verb == "key") Keys(rest);
+    else if (verb == "restart") Restart(rest);
     else if (verb == "paste") Paste(rest);
     else if (verb == "clipboard") desk_.SetClipboard(rest);
     else if (verb == "hold") { if (Pressable(rest)) desk_.Hold(rest, true); }
@@ -139,6 +140,16 @@ class ScenarioRun {
       desk_.Key(combination);
       SleepMs(40);
     }
+  }
+
+  // A fresh program, and keys for it the moment its dialog maps.
+  void Restart(const std::string& keys) {
+    target_.Stop();
+    Session().WaitUntilGone("QEL ", 2000);
+    std::istringstream words(keys);
+    std::vector<std::string> combinations;
+    for (std::string combination; words >> combination;) combinations.push_back(combination);
+    ASSERT_TRUE(target_.StartPressing(Session(), combinations)) << target_.Name() << ": no keys as it maps";
   }
 
   void Paste(const std::string& text) {

@@ -4,6 +4,7 @@
 // Steps, one per string:
 //   type TEXT        keys for TEXT, 40 ms apart    fast TEXT   the same, no pause
 //   key K1 K2 ...    key combinations ("ctrl+v", "shift+Tab", "Escape")
+//   restart K1 K2 ...   a fresh program, the keys pressed the moment its dialog maps
 //   paste TEXT       TEXT on the clipboard, then Ctrl+V
 //   clipboard TEXT   TEXT on the clipboard
 //   hold K, release K   a key kept down across the steps between

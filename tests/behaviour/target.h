@@ -48,6 +48,9 @@ class Target {
   virtual bool Prepare(XSession&) { return true; }
   // Starts a fresh program; true once its main dialog is mapped.
   virtual bool Start(XSession& x) = 0;
+  // The same, the keys pressed the moment the dialog maps; false where
+  // keys cannot be timed so.
+  virtual bool StartPressing(XSession&, const std::vector<std::string>& /*combinations*/) { return false; }
   // What control `id` of the dialog with this caption shows now.
   virtual std::string ControlText(const std::string& caption, int id) = 0;
   // Beeps the program has given since Start.

@@ -179,14 +179,19 @@ class WineTarget : public Target {
                60000) == 0;
   }
 
-  bool Start(XSession& x) override {
+  bool Start(XSession& x) override { return StartPressing(x, {}); }
+
+  bool StartPressing(XSession& x, const std::vector<std::string>& combinations) override {
     x_ = &x;
     bellsAtStart_ = x.Bells();
     const int log = open(beepLog_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     Redirections io;
     io.err = log;
+    const auto launch = [&] {
+      return programProcess_.Start({QEL_WINE_LOADER, program_}, Environment("-all,+relay"), io);
+    };
     const bool started =
-        programProcess_.Start({QEL_WINE_LOADER, program_}, Environment("-all,+relay"), io);
+        combinations.empty() ? launch() : x.PressAsItMaps("QEL ", launch, combinations, 20000);
     close(log);
     if (!started) return false;
 

@@ -6,8 +6,10 @@
 #include <X11/extensions/XTest.h>
 #include <signal.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <vector>
@@ -64,7 +66,10 @@ bool XSession::Start() {
   if (!XTestQueryExtension(dpy_, &xtestEvent, &xtestError, &xtestMajor, &xtestMinor)) return false;
   XkbSelectEvents(dpy_, XkbUseCoreKbd, XkbBellNotifyMask, XkbBellNotifyMask);
   XSync(dpy_, False);
-  return true;
+  // Right Alt as the compose key, as desktops offer it.
+  ChildProcess keymap;
+  return keymap.Start({"setxkbmap", "-display", display_, "-option", "compose:ralt"}, {}) &&
+         keymap.WaitForExit(10000) == 0;
 }
 
 unsigned XSession::FindKeycode(unsigned long keysym, bool* shifted) {
@@ -163,18 +168,50 @@ void XSession::SetClipboard(const std::string& text) {
   SleepMs(100);  // until xclip owns the selection
 }
 
+bool XSession::PressAsItMaps(const std::string& name, const std::function<bool()>& launch,
+                             const std::vector<std::string>& combinations, int timeoutMs) {
+  const Window root = DefaultRootWindow(dpy_);
+  XSelectInput(dpy_, root, SubstructureNotifyMask);
+  XSync(dpy_, False);
+  Window mapped = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  if (launch()) {
+    while (!mapped && std::chrono::steady_clock::now() < deadline) {
+      while (!mapped && XPending(dpy_)) {
+        XEvent event;
+        XNextEvent(dpy_, &event);
+        CountBell(event);
+        if (event.type == MapNotify && event.xmap.event == root && Named(event.xmap.window, name))
+          mapped = event.xmap.window;
+      }
+      pollfd connection = {ConnectionNumber(dpy_), POLLIN, 0};
+      if (!mapped) poll(&connection, 1, 10);
+    }
+  }
+  XSelectInput(dpy_, root, NoEventMask);
+  if (!mapped) return false;
+  XSetInputFocus(dpy_, mapped, RevertToParent, CurrentTime);
+  for (const std::string& combination : combinations) Key(combination);
+  return true;
+}
+
+bool XSession::Named(Window window, const std::string& name) {
+  char* windowName = nullptr;
+  const bool named = XFetchName(dpy_, window, &windowName) && windowName && name == windowName;
+  if (windowName) XFree(windowName);
+  return named;
+}
+
 Window XSession::SearchTree(Window root, const std::string& name) {
   Window parent, *children = nullptr;
   unsigned count = 0;
   Window found = 0;
   if (!XQueryTree(dpy_, root, &root, &parent, &children, &count)) return 0;
   for (unsigned i = 0; i < count && !found; i++) {
-    char* windowName = nullptr;
     XWindowAttributes attributes;
-    if (XFetchName(dpy_, children[i], &windowName) && windowName && name == windowName &&
-        XGetWindowAttributes(dpy_, children[i], &attributes) && attributes.map_state == IsViewable)
+    if (Named(children[i], name) && XGetWindowAttributes(dpy_, children[i], &attributes) &&
+        attributes.map_state == IsViewable)
       found = children[i];
-    if (windowName) XFree(windowName);
     if (!found) found = SearchTree(children[i], name);
   }
   if (children) XFree(children);
@@ -230,14 +267,17 @@ std::string XSession::Property(Window window, const char* name) {
   return value;
 }
 
+void XSession::CountBell(const XEvent& event) {
+  if (event.type == xkbEventBase_ && reinterpret_cast<const XkbEvent*>(&event)->any.xkb_type == XkbBellNotify)
+    bells_++;
+}
+
 int XSession::Bells() {
   XSync(dpy_, False);
   while (XPending(dpy_)) {
     XEvent event;
     XNextEvent(dpy_, &event);
-    if (event.type == xkbEventBase_ &&
-        reinterpret_cast<XkbEvent*>(&event)->any.xkb_type == XkbBellNotify)
-      bells_++;
+    CountBell(event);
   }
   return bells_;
 }

@@ -5,7 +5,9 @@
 
 #include <X11/Xlib.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "process.h"
 
@@ -29,6 +31,10 @@ class XSession {
   void Click(Window window, double fx, double fy);  // at a fraction of the window
   void SetClipboard(const std::string& text);
 
+  // Runs `launch`, then gives the window named `name` the keyboard and
+  // presses the keys the moment it maps, as a user who types at once.
+  bool PressAsItMaps(const std::string& name, const std::function<bool()>& launch,
+                     const std::vector<std::string>& combinations, int timeoutMs);
   Window FindWindow(const std::string& name, int timeoutMs);  // mapped, by exact WM_NAME
   bool WaitUntilGone(const std::string& name, int timeoutMs);
   void Focus(Window window);
@@ -41,6 +47,8 @@ class XSession {
   unsigned KeycodeNamed(std::string name);  // keysym names, and ctrl, shift, alt
   void Press(unsigned keycode, bool down);
   Window SearchTree(Window root, const std::string& name);
+  bool Named(Window window, const std::string& name);
+  void CountBell(const XEvent& event);
 
   ChildProcess server_;
   ChildProcess clipboardOwner_;

@@ -11,6 +11,7 @@
 //  [X] AT-SPI through a plug-in, loaded when a screen reader may listen
 //  [X] every key that no control used goes to the dialog manager, FLTK's
 //      own focus navigation and label shortcuts off
+//  [X] the X input method, opened once the first dialog is drawn
 #include "dialog.h"
 
 #include <FL/Fl.H>
@@ -22,15 +23,19 @@
 #include <FL/fl_draw.H>
 #include <FL/x.H>
 
+#include <fcntl.h>
+#include <malloc.h>
+#include <unistd.h>
+
 #include <cmath>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
-#include <unistd.h>
 
 #include "accessibility.h"
 #include "backend.h"
+#include "font_configuration.h"
 #include "icon.h"
+#include "input_method.h"
 #include "resources.h"
 #include "settings_portal.h"
 #include "system_colors.h"
@@ -48,6 +53,11 @@ const char kProgramClass[] = "qel";
 // two, and a dark desktop should not see the light look flash first. A
 // portal that is slow (started on demand, say) is followed when it answers.
 const int kDesktopAppearanceWaitMs = 50;
+
+// How long the first dialog's frame may wait for the server to show the
+// window before the input method is opened all the same: a window manager
+// maps a new window within a frame or two.
+const int kFirstExposeWaitMs = 100;
 
 class DialogWindow : public Fl_Double_Window {
  public:
@@ -147,16 +157,30 @@ void SetProgramIcon(Fl_Window* window, HINSTANCE module, int iconScale) {
 
 void DeliverLater(void*) { DeliverInjectedKeys(); }
 
+// What the start leaves until the first dialog is up, done before any
+// event is handled: the input method; no dragging of a selection, which
+// would move text behind the manager's back (setting FLTK's first option
+// reads and writes its preference files); then the heap's free pages
+// handed back to the system (what the start freed, fontconfig's scratch
+// above all, lies between what it keeps).
+void FinishStart() {
+  OpenInputMethod();
+  Fl::dnd_text_ops(0);
+  malloc_trim(0);
+}
+
 }  // namespace
 
 NativeDialog* BackendCreateDialog(HWND dialog) {
+  StartReadingFontConfiguration();
   // The first dialog asks the desktop how it looks; the answer comes while
   // the window is being built.
   WatchDesktopAppearance(SetDesktopAppearance);
-  fl_open_display();
+  OpenDisplayWithoutInputMethod();
   const DesktopResources desktop = ReadDesktopResources(kProgramClass);
   SetUserColors(desktop.colors);
   auto* native = new NativeDialog;
+  WaitForFontConfiguration();
   MeasureDialogFont(dialog->font, *native, DesktopDpi(desktop));
 
   const DialogTemplate& t = dialog->layout;
@@ -182,7 +206,8 @@ void BackendPlaceDialog(HWND dialog, const PixelRect& at) {
 }
 
 // The focus is already in place: waiting for the first expose handles
-// whatever the user types meanwhile.
+// whatever the user types meanwhile. The first dialog is drawn before the
+// input method is opened, and that before any key is read.
 void BackendShowDialog(HWND dialog) {
   Fl_Double_Window* window = WindowOf(*dialog);
   window->set_modal();
@@ -190,6 +215,12 @@ void BackendShowDialog(HWND dialog) {
   window->show();
   if (dialog->owner) SetTransientFor(window, WindowOf(*dialog->owner));
   if (dialog->exStyle & WS_EX_TOPMOST) KeepAbove(window);
+  if (InputMethodPending() && DrawOnFirstExpose(window, kFirstExposeWaitMs)) {
+    ActivateWindow(window);  // what is typed while the start finishes is this window's
+    FinishStart();
+    return;
+  }
+  if (InputMethodPending()) FinishStart();
   window->wait_for_expose();
   ActivateWindow(window);
 }

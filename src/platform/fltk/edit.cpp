@@ -114,8 +114,6 @@ EditControl* AsEdit(const Control& control) { return static_cast<EditControl*>(W
 }  // namespace
 
 Fl_Widget* CreateEditWidget(Control& control, const DialogItemTemplate&, const PixelRect& rect) {
-  // Dragging a selection would move text behind the manager's back.
-  Fl::dnd_text_ops(0);
   auto* edit = new EditControl(rect, control);
   const FltkFont& font = control.dialog->native->font;
   edit->textfont(font.face);

@@ -155,6 +155,13 @@ void WaitOnSessionBus(int64_t deadline, bool (*done)()) {
   }
 }
 
+void SendOnSessionBus(int64_t deadline) {
+  while (bus && dbus_connection_has_messages_to_send(bus)) {
+    const int64_t left = deadline - SessionBusNowMs();
+    if (left <= 0 || !dbus_connection_read_write(bus, static_cast<int>(left))) break;
+  }
+}
+
 bool ForEachEntry(DBusMessageIter* dictionary,
                   const std::function<void(const char* key, DBusMessageIter* value)>& visit) {
   char* signature = dbus_message_iter_get_signature(dictionary);

@@ -22,6 +22,11 @@ bool CallOnSessionBus(DBusMessage* call, void (*onReply)(DBusMessage* reply));
 // Services the bus alone until `done()` or until `deadline`, a time on
 // steady_clock in milliseconds (SessionBusNowMs).
 void WaitOnSessionBus(int64_t deadline, bool (*done)());
+
+// Until what was sent has gone out, the connection's greeting to the bus
+// before it, or until `deadline`: libdbus otherwise goes on with the
+// greeting only when the bus is next serviced, and the answers wait for it.
+void SendOnSessionBus(int64_t deadline);
 int64_t SessionBusNowMs();
 
 // Every entry of a dictionary with string keys (a{s...}) at `dictionary`, in

@@ -11,6 +11,11 @@ const char kPortalPath[] = "/org/freedesktop/portal/desktop";
 const char kSettings[] = "org.freedesktop.portal.Settings";
 const char kAppearance[] = "org.freedesktop.appearance";
 
+// The bus answers a connection's greeting within a millisecond or so, while
+// fontconfig is still reading on its thread; a slower bus is waited for
+// later, before the window is shown, with the answer.
+const int kSendWaitMs = 2;
+
 DesktopAppearance appearance;
 void (*whenChanged)(const DesktopAppearance&) = nullptr;
 bool answered = false;
@@ -99,6 +104,8 @@ void WatchDesktopAppearance(void (*onChange)(const DesktopAppearance& appearance
                      nullptr);
   askedAtMs = SessionBusNowMs();
   if (!CallOnSessionBus(ReadAllCall(), OnReadAll)) answered = true;
+  // Sent now, the question is answered while the window is being built.
+  SendOnSessionBus(askedAtMs + kSendWaitMs);
 }
 
 void WaitForDesktopAppearance(int capMs) {

@@ -5,7 +5,8 @@
 
 #include "system_colors.h"
 
-// Asks the portal, without waiting, and listens for changes; `onChange`
+// Asks the portal, waiting only for the question to go out (2 ms at the
+// most), and listens for changes; `onChange`
 // runs from the loop with each appearance that differs from the last
 // (starting from no preference, normal contrast). Only the first call
 // asks; without a session bus, nothing happens.

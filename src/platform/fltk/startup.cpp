@@ -42,6 +42,10 @@ int main(int argc, char** argv) {
   // buffer once it was freed, and leave the next ones in the heap for good:
   // a fixed threshold hands each back to the system whole.
   mallopt(M_MMAP_THRESHOLD, 128 * 1024);
+  // One heap for every thread: the few that are not the event loop's (the
+  // font configuration's reader, any the accessibility libraries start)
+  // allocate little, and an arena of their own would stay for good.
+  mallopt(M_ARENA_MAX, 1);
   static HINSTANCE__ module = {kProgramResources, kProgramResourcesSize};
   std::string commandLine = CommandLine(argc, argv);
   return WinMain(&module, nullptr, commandLine.data(), SW_SHOWNORMAL);

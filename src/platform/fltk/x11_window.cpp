@@ -1,11 +1,15 @@
 #include "x11_window.h"
 
+#include <FL/Fl.H>
 #include <FL/Fl_Window.H>
 #include <FL/x.H>
 #include <X11/Xatom.h>
 #include <X11/Xresource.h>
 
+#include <poll.h>
+
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 
 namespace {
@@ -94,6 +98,23 @@ void KeepAbove(Fl_Window* window) {
 void ActivateWindow(Fl_Window* window) {
   if (!window->shown() || !window->visible()) return;
   XSetInputFocus(fl_display, fl_xid(window), RevertToParent, CurrentTime);
+}
+
+bool DrawOnFirstExpose(Fl_Window* window, int waitMs) {
+  const Window xid = fl_xid(window);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+  XEvent event;
+  while (!XCheckWindowEvent(fl_display, xid, ExposureMask, &event)) {  // reads what came, flushes
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return false;
+    pollfd connection = {ConnectionNumber(fl_display), POLLIN, 0};
+    poll(&connection, 1, static_cast<int>(left.count()) + 1);
+  }
+  do fl_handle(event);
+  while (XCheckWindowEvent(fl_display, xid, ExposureMask, &event));
+  Fl::flush();
+  return true;
 }
 
 void SetTransientFor(Fl_Window* window, Fl_Window* owner) {

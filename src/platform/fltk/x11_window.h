@@ -15,6 +15,12 @@ void KeepAbove(Fl_Window* window);
 // and its owner again when the dialog ends.
 void ActivateWindow(Fl_Window* window);
 
+// Draws a window just shown as soon as the server exposes it, handling no
+// other event meanwhile: keys typed already stay queued, in order.
+// False if no expose came within `waitMs` (a window manager that keeps it
+// unmapped, say).
+bool DrawOnFirstExpose(Fl_Window* window, int waitMs);
+
 // Marks `window` as a dialog of `owner` (WM_TRANSIENT_FOR).
 void SetTransientFor(Fl_Window* window, Fl_Window* owner);
 
