@@ -17,9 +17,12 @@ var LibraryQelPage = {
     canvas: null,
     audio: null,
     lastFocus: null,  // in the dialogs, wherever they are
+    firstFrame: null, // the page's link that holds its first frame back
+    waiting: false,   // the program has drawn its dialog and waits for events
     offline: null,    // the service worker's registration, once asked for
 
     start: function() {
+      Qel.firstFrame = document.querySelector('link[rel=expect]');
       Qel.desk = document.getElementById('desk');
       Qel.desk.addEventListener('focusin', function(event) { Qel.lastFocus = event.target; });
       document.getElementById('restart').onclick = function() { location.reload(); };
@@ -31,6 +34,14 @@ var LibraryQelPage = {
         pip.onmousedown = function(event) { event.preventDefault(); };  // the field keeps the keyboard
         pip.onclick = Qel.moveToPictureInPicture;
       }
+    },
+
+    // The converter is drawn and waits for keys: the first frame may come,
+    // without waiting for the rest of the page to be parsed.
+    drawn: function() {
+      Qel.waiting = true;
+      if (Qel.firstFrame) Qel.firstFrame.remove();
+      Qel.firstFrame = null;
     },
 
     handle: function(element) {
@@ -253,6 +264,7 @@ var LibraryQelPage = {
   // Once the converter waits for keys, the service worker fetches its
   // copy of the page's files, which then do not slow the page's own.
   page_wait_for_event: function() {
+    if (!Qel.waiting) Qel.drawn();
     if (!Qel.offline && navigator.serviceWorker) Qel.offline = navigator.serviceWorker.register('qel-sw.js');
     return Asyncify.handleSleep(function(wakeUp) {
       if (Qel.events.length) wakeUp();
