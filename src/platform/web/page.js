@@ -319,8 +319,11 @@ var LibraryQelPage = {
 
   page_show_dialog: function(dialog, modal) {
     dialog = Qel.elements[dialog];
+    // The converter shown as open, without show()'s focusing steps, which
+    // would focus its first control, and lay the page out to scroll to it,
+    // before the manager's choice.
     if (modal) dialog.showModal();
-    else dialog.show();
+    else dialog.open = true;
     if (dialog.qelOwner) dialog.qelOwner.classList.add('inactive');
     Qel.fitWindow();
   },
@@ -440,7 +443,9 @@ var LibraryQelPage = {
     return focused && focused.qelHandle || 0;
   },
 
-  page_focus: function(element) { Qel.elements[element].focus(); },
+  // Before the first frame the page is at its top, the converter in view:
+  // scrolling to the field would only measure the page before it is drawn.
+  page_focus: function(element) { Qel.elements[element].focus({preventScroll: !!Qel.firstFrame}); },
 
   page_show_edit: function(element, text, anchor, caret) {
     element = Qel.elements[element];
