@@ -19,7 +19,6 @@ var LibraryQelPage = {
     lastFocus: null,  // in the dialogs, wherever they are
     firstFrame: null, // the page's link that holds its first frame back
     waiting: false,   // the program has drawn its dialog and waits for events
-    offline: null,    // the service worker's registration, once asked for
 
     start: function() {
       Qel.firstFrame = document.querySelector('link[rel=expect]');
@@ -37,11 +36,16 @@ var LibraryQelPage = {
     },
 
     // The converter is drawn and waits for keys: the first frame may come,
-    // without waiting for the rest of the page to be parsed.
+    // without waiting for the rest of the page to be parsed. The service
+    // worker fetches its copy of the page's files once the page has loaded,
+    // which then does not slow its first frame and first key.
     drawn: function() {
       Qel.waiting = true;
       if (Qel.firstFrame) Qel.firstFrame.remove();
       Qel.firstFrame = null;
+      if (navigator.serviceWorker) {
+        addEventListener('load', function() { navigator.serviceWorker.register('qel-sw.js'); }, {once: true});
+      }
     },
 
     handle: function(element) {
@@ -261,11 +265,8 @@ var LibraryQelPage = {
     },
   },
 
-  // Once the converter waits for keys, the service worker fetches its
-  // copy of the page's files, which then do not slow the page's own.
   page_wait_for_event: function() {
     if (!Qel.waiting) Qel.drawn();
-    if (!Qel.offline && navigator.serviceWorker) Qel.offline = navigator.serviceWorker.register('qel-sw.js');
     return Asyncify.handleSleep(function(wakeUp) {
       if (Qel.events.length) wakeUp();
       else Qel.wake = wakeUp;
