@@ -216,8 +216,11 @@ var LibraryQelPage = {
       return [style.fontStyle, style.fontWeight, style.fontSize, style.fontFamily].join(' ');
     },
 
+    // Text is measured on a canvas of no element: the page's first
+    // measurement, the dialog's font, is then a third as long.
     measure: function(font, text) {
-      Qel.canvas = Qel.canvas || document.createElement('canvas').getContext('2d');
+      Qel.canvas = Qel.canvas || (window.OffscreenCanvas ? new OffscreenCanvas(1, 1)
+                                                         : document.createElement('canvas')).getContext('2d');
       Qel.canvas.font = font;
       return Qel.canvas.measureText(text);
     },
