@@ -455,6 +455,10 @@ var LibraryQelPage = {
     element = Qel.elements[element];
     text = UTF8ToString(text);
     if (element.value != text) Qel.draw(element, text);
+    // A field without the focus shows no selection, and one drawn now would
+    // only bring a select event before the next frame: the manager draws
+    // it as the field takes the focus.
+    if (element.ownerDocument.activeElement != element) return;
     anchor = Qel.unitsAt(text, anchor);
     caret = Qel.unitsAt(text, caret);
     element.setSelectionRange(Math.min(anchor, caret), Math.max(anchor, caret),
