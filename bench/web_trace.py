@@ -187,12 +187,14 @@ def main():
 
 def report(loads, paints, functions, runs, rate):
     names = list(loads)
+    width = max(12, *(len(name) + 2 for name in names))
     print("Renderer main thread, from navigation to the first frame drawn, traced; first visits,\n"
           "the processor %gx slower, median of %d loads each (ms):" % (rate, runs))
-    print("  %-32s" % "" + "".join("%12s" % name[-12:] for name in names))
-    print("  %-32s" % "first frame drawn" + "".join("%12.1f" % statistics.median(paints[n]) for n in names))
+    print("  %-32s" % "" + "".join(name.rjust(width) for name in names))
+    print("  %-32s" % "first frame drawn" + "".join(("%.1f" % statistics.median(paints[n])).rjust(width) for n in names))
     for kind in ORDER:
-        print("  %-32s" % kind + "".join("%12.1f" % statistics.median(l[kind] for l in loads[n]) for n in names))
+        print("  %-32s" % kind + "".join(("%.1f" % statistics.median(l[kind] for l in loads[n])).rjust(width)
+                                         for n in names))
     for name in names:
         if not functions[name]:
             continue
