@@ -217,7 +217,7 @@ var LibraryQelPage = {
     },
 
     // Text is measured on a canvas of no element: the page's first
-    // measurement, the dialog's font, is then a third as long.
+    // measurement, the dialog's font, then takes about half as long.
     measure: function(font, text) {
       Qel.canvas = Qel.canvas || (window.OffscreenCanvas ? new OffscreenCanvas(1, 1)
                                                          : document.createElement('canvas')).getContext('2d');
