@@ -14,7 +14,12 @@ if(EXISTS /usr/share/nodejs/acorn)
   set(CMAKE_CXX_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs)
 endif()
 
-set(QEL_WEB_CXX_OPTIONS -Os -fno-exceptions -fno-rtti)
+# The module is decoded, checked and compiled on the page's way to its
+# first frame: as small as the optimiser makes it (-Oz), across all its
+# files (-flto). emcc's -Os and -Oz pass clang -fno-inline-functions, which
+# keeps even a vector's size() a call of its own; -finline-functions lets
+# LLVM inline what makes the module smaller. A fifth smaller than at -Os.
+set(QEL_WEB_CXX_OPTIONS -Oz -flto -finline-functions -fno-exceptions -fno-rtti)
 target_compile_options(qel_core PRIVATE ${QEL_WEB_CXX_OPTIONS})
 target_compile_options(qel_common PRIVATE ${QEL_WEB_CXX_OPTIONS})
 
@@ -39,20 +44,21 @@ target_link_libraries(qel PRIVATE qel_core qel_common)
 # main (WinMain inlined), DialogBoxParamA (the modal loop, the backend's
 # wait and its event dispatch inlined: Asyncify runs after inlining, and
 # names that are gone only earn a warning; so are the dialog's keys, but
-# for a mnemonic's press on its way to a button), SendCommand or
-# SendDialogMessage, the main dialog's procedure (an indirect call),
-# DialogBoxParamA again. Found by linking with -sASYNCIFY_ADVISE
-# --profiling-funcs at -Os: a function missing here fails silently (the
-# About box then never opens or never closes), and the names move with the
-# dialog manager's code, so rederive them when it changes; the scenario
+# for a mnemonic's press on its way to a button), SendCommand
+# (SendDialogMessage is inlined into it now; its pattern, with its warning,
+# stays for a build that keeps it apart), the main dialog's procedure (an
+# indirect call), DialogBoxParamA again. Found by linking with
+# -sASYNCIFY_ADVISE --profiling-funcs at the settings above: a function
+# missing here fails silently (the About box then never opens or never
+# closes), and the names move with the dialog manager's code and the
+# optimiser's inlining, so rederive them when either changes; the scenario
 # table opens and closes the About box every way.
-set(QEL_ASYNCIFY_ONLY main DialogBoxParamA* *PressMnemonic*
-    SendCommand* SendDialogMessage* *MyDialogo*)
+set(QEL_ASYNCIFY_ONLY main DialogBoxParamA* *PressMnemonic* SendCommand* SendDialogMessage* *MyDialogo*)
 list(TRANSFORM QEL_ASYNCIFY_ONLY REPLACE "(.+)" "\"\\1\"")
 list(JOIN QEL_ASYNCIFY_ONLY ", " asyncify_only)
 file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/asyncify-only.json CONTENT "[${asyncify_only}]")
 target_link_options(qel PRIVATE
-  -Os --js-library ${WEB_DIR}/page.js --pre-js ${WEB_DIR}/instantiate.js
+  -Oz -flto -finline-functions --js-library ${WEB_DIR}/page.js --pre-js ${WEB_DIR}/instantiate.js
   -sASYNCIFY -sASYNCIFY_IMPORTS=[page_wait_for_event] -sASYNCIFY_STACK_SIZE=16384
   -sASYNCIFY_ONLY=@${CMAKE_BINARY_DIR}/asyncify-only.json
   -sENVIRONMENT=web -sFILESYSTEM=0 -sMALLOC=emmalloc -sSUPPORT_ERRNO=0

@@ -19,9 +19,11 @@ var LibraryQelPage = {
     canvas: null,
     audio: null,
     lastFocus: null,  // in the dialogs, wherever they are
-    offline: null,    // the service worker's registration, once asked for
+    firstFrame: null, // the page's link that holds its first frame back
+    waiting: false,   // the program has drawn its dialog and waits for events
 
     start: function() {
+      Qel.firstFrame = document.querySelector('link[rel=expect]');
       Qel.desk = document.getElementById('desk');
       Qel.desk.addEventListener('focusin', function(event) { Qel.lastFocus = event.target; });
       document.getElementById('restart').onclick = function() { location.reload(); };
@@ -32,6 +34,19 @@ var LibraryQelPage = {
         pip.hidden = false;
         pip.onmousedown = function(event) { event.preventDefault(); };  // the field keeps the keyboard
         pip.onclick = Qel.moveToPictureInPicture;
+      }
+    },
+
+    // The converter is drawn and waits for keys: the first frame may come,
+    // without waiting for the rest of the page to be parsed. The service
+    // worker fetches its copy of the page's files once the page has loaded,
+    // which then does not slow its first frame and first key.
+    drawn: function() {
+      Qel.waiting = true;
+      if (Qel.firstFrame) Qel.firstFrame.remove();
+      Qel.firstFrame = null;
+      if (navigator.serviceWorker) {
+        addEventListener('load', function() { navigator.serviceWorker.register('qel-sw.js'); }, {once: true});
       }
     },
 
@@ -219,8 +234,11 @@ var LibraryQelPage = {
       return [style.fontStyle, style.fontWeight, style.fontSize, style.fontFamily].join(' ');
     },
 
+    // Text is measured on a canvas of no element: the page's first
+    // measurement, the dialog's font, then takes about half as long.
     measure: function(font, text) {
-      Qel.canvas = Qel.canvas || document.createElement('canvas').getContext('2d');
+      Qel.canvas = Qel.canvas || (window.OffscreenCanvas ? new OffscreenCanvas(1, 1)
+                                                         : document.createElement('canvas')).getContext('2d');
       Qel.canvas.font = font;
       return Qel.canvas.measureText(text);
     },
@@ -268,10 +286,8 @@ var LibraryQelPage = {
     },
   },
 
-  // Once the converter waits for keys, the service worker fetches its
-  // copy of the page's files, which then do not slow the page's own.
   page_wait_for_event: function() {
-    if (!Qel.offline && navigator.serviceWorker) Qel.offline = navigator.serviceWorker.register('qel-sw.js');
+    if (!Qel.waiting) Qel.drawn();
     return Asyncify.handleSleep(function(wakeUp) {
       if (Qel.events.length) wakeUp();
       else Qel.wake = wakeUp;
@@ -325,8 +341,11 @@ var LibraryQelPage = {
 
   page_show_dialog: function(dialog, modal) {
     dialog = Qel.elements[dialog];
+    // The converter shown as open, without show()'s focusing steps, which
+    // would focus its first control, and lay the page out to scroll to it,
+    // before the manager's choice.
     if (modal) dialog.showModal();
-    else dialog.show();
+    else dialog.open = true;
     if (dialog.qelOwner) dialog.qelOwner.classList.add('inactive');
     Qel.fitWindow();
   },
@@ -454,12 +473,18 @@ var LibraryQelPage = {
     return focused && focused.qelHandle || 0;
   },
 
-  page_focus: function(element) { Qel.elements[element].focus(); },
+  // Before the first frame the page is at its top, the converter in view:
+  // scrolling to the field would only measure the page before it is drawn.
+  page_focus: function(element) { Qel.elements[element].focus({preventScroll: !!Qel.firstFrame}); },
 
   page_show_edit: function(element, text, anchor, caret) {
     element = Qel.elements[element];
     text = UTF8ToString(text);
     if (element.value != text) Qel.draw(element, text);
+    // A field without the focus shows no selection, and one drawn now would
+    // only bring a select event before the next frame: the manager draws
+    // it as the field takes the focus.
+    if (element.ownerDocument.activeElement != element) return;
     anchor = Qel.unitsAt(text, anchor);
     caret = Qel.unitsAt(text, caret);
     element.setSelectionRange(Math.min(anchor, caret), Math.max(anchor, caret),
