@@ -55,13 +55,6 @@ const ControlKind* FindControlKind(const std::string& className) {
   return nullptr;
 }
 
-Control* FindControl(HWND dialog, int id) {
-  if (!dialog || dialog->control) return nullptr;
-  for (auto& control : dialog->controls)
-    if (LOWORD(control->id) == LOWORD(id)) return control.get();
-  return nullptr;
-}
-
 // Items of a class we do not provide keep their place empty, and their
 // index: labels are found by index in the template.
 void CreateControls(HWND dialog, const DialogTemplate& t) {
@@ -170,6 +163,13 @@ PixelRect DialogToPixels(const HWND__& dialog, int x, int y, int cx, int cy) {
 }
 
 const std::vector<HWND>& OpenDialogs() { return openDialogs; }
+
+Control* FindControl(HWND dialog, int id) {
+  if (!dialog || dialog->control) return nullptr;
+  for (auto& control : dialog->controls)
+    if (LOWORD(control->id) == LOWORD(id)) return control.get();
+  return nullptr;
+}
 
 std::string ControlText(const Control& control) {
   return control.kind->controlClass == ControlClass::Edit ? control.edit.text : control.text;

@@ -92,6 +92,7 @@ INT_PTR SendDialogMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
 void SendCommand(const Control& control, WORD notification);
 PixelRect DialogToPixels(const HWND__& dialog, int x, int y, int cx, int cy);
 const std::vector<HWND>& OpenDialogs();  // oldest first; the last one is modal
+Control* FindControl(HWND dialog, int id);  // null if it has none of that id, or is no dialog
 // What the control shows, whole: an edit's text, or the text last set.
 std::string ControlText(const Control& control);
 // The control with the keyboard, in any open dialog; null while another

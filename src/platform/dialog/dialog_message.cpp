@@ -38,9 +38,7 @@ void SetPushButtonStyle(Control& button, uint32_t type) {
 // DEFDLG_SetDefButton: the push button the keyboard moved to is the default
 // one; elsewhere the dialog's own default is, and no other button.
 void SetDefaultButton(HWND dialog, Control& focused) {
-  HWND defaultWindow = GetDlgItem(dialog, dialog->defaultId);
-  Control* dialogDefault = defaultWindow ? defaultWindow->control : nullptr;
-  Control* wanted = IsPushButton(focused) ? &focused : dialogDefault;
+  Control* wanted = IsPushButton(focused) ? &focused : FindControl(dialog, dialog->defaultId);
   for (auto& control : dialog->controls)
     if (control.get() != wanted && (DialogCodeOf(*control) & DLGC_DEFPUSHBUTTON))
       SetPushButtonStyle(*control, BS_PUSHBUTTON);
@@ -152,8 +150,8 @@ bool PressMnemonic(HWND dialog, Control* focused, const std::string& typed) {
 // sends the dialog's default command, unless that button is disabled.
 void PressEnter(HWND dialog, const Control* focused) {
   if (focused && (DialogCodeOf(*focused) & DLGC_DEFPUSHBUTTON)) return SendCommand(*focused, BN_CLICKED);
-  HWND defaultWindow = GetDlgItem(dialog, dialog->defaultId);
-  if (defaultWindow && (defaultWindow->control->style & WS_DISABLED)) return;
+  const Control* dialogDefault = FindControl(dialog, dialog->defaultId);
+  if (dialogDefault && (dialogDefault->style & WS_DISABLED)) return;
   SendDialogMessage(dialog, WM_COMMAND, MAKEWPARAM(dialog->defaultId, BN_CLICKED), 0);
 }
 
