@@ -181,12 +181,13 @@ def median(values):
 
 def sizes(site):
     """The wasm's and the glue's bytes, as built and with gzip: files of
-    their own, or inside the page (the wasm in base64 in its first script,
-    the glue its largest script)."""
+    their own, or inside the page (the wasm in base64, in a data block or
+    in its first script, the glue its largest script)."""
     found = {}
     page = open(os.path.join(site, "index.html"), "rb").read()
     scripts = re.findall(rb"<script>(.*?)</script>", page, re.S)
-    encoded = re.search(rb"'([A-Za-z0-9+/=]{64,})'", scripts[0]) if scripts else None
+    encoded = (re.search(rb'<script type="text/plain" id="qel-program">([A-Za-z0-9+/=]+)</script>', page) or
+               scripts and re.search(rb"'([A-Za-z0-9+/=]{64,})'", scripts[0]))
     for name in ("qel.wasm", "qel.js"):
         path = os.path.join(site, name)
         if os.path.exists(path):

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the page from its template with all that QEL needs to start
-inside it: the stylesheet, the start script with the compiled program in
-base64, and the glue. The page then starts on its one request, as soon as
+inside it: the stylesheet, the compiled program in base64 and the start
+script that reads it, and the glue. The page then starts on its one request, as soon as
 it is parsed; the policy names the scripts and the stylesheet by their
 hashes.
 
@@ -33,13 +33,14 @@ def main():
     template, start, glue, stylesheet, wasm, output = sys.argv[1:]
     with open(wasm, "rb") as file:
         program = base64.b64encode(file.read()).decode()
-    start = checked(start, read(start).replace("@QEL_WASM@", program), "script")
+    start = checked(start, read(start), "script")
     glue = checked(glue, read(glue), "script")
     style = checked(stylesheet, read(stylesheet), "style")
     page = read(template)
     for name, value in (("QEL_SCRIPT_HASHES", digest(start) + " " + digest(glue)),
                         ("QEL_STYLE_HASH", digest(style)),
-                        ("QEL_START_SCRIPT", start), ("QEL_GLUE_SCRIPT", glue), ("QEL_STYLESHEET", style)):
+                        ("QEL_WASM", program), ("QEL_START_SCRIPT", start), ("QEL_GLUE_SCRIPT", glue),
+                        ("QEL_STYLESHEET", style)):
         page = page.replace("@%s@" % name, value)
     with open(output, "w", encoding="utf-8", newline="\n") as file:
         file.write(page + "\n")
