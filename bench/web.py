@@ -30,7 +30,8 @@ with gzip (each compressed once, as a server set up for it keeps it):
   included) and to the frame that shows it, for accepted digits and for
   refused letters (taken back, with a beep).
 
-Medians over the runs, and QEL's as a ratio to the floor's. Each run is
+Medians over the runs, and QEL's as a ratio to the floor's: of the
+medians, and the median of each run's ratio to the floor loaded beside it. Each run is
 made twice, interleaved: as this machine runs it, and with the processor
 slowed four times (Chromium's CPU throttling), as a phone's is, QEL and the
 floor alike. The clock is the
@@ -140,6 +141,8 @@ class Pages:
         self.converted = threading.Event()
         self.cpu = ""     # added to each page's name: "" or " (4x slower)"
         self.loads = {}   # (page, visit, measure) -> [ms]
+        self.ratios = {}  # (page, visit, measure) -> [its ms / the floor's, loaded right after it]
+        self.last = {}    # visit -> (page, its clocks), until the floor is loaded beside it
         self.keys = {}    # page -> [key timings]
 
     # On the connection's thread: the 1 typed as the field takes the
@@ -164,6 +167,13 @@ class Pages:
         clocks = driver.execute_script("return qelBench")
         for measure in MEASURES:
             self.loads.setdefault((name, visit, measure), []).append(clocks[measure])
+        if not name.startswith("floor"):
+            self.last[visit] = (name, clocks)
+        elif visit in self.last:
+            page, beside = self.last.pop(visit)
+            for measure in MEASURES:
+                if min(clocks[measure], beside[measure]) > 0:
+                    self.ratios.setdefault((page, visit, measure), []).append(beside[measure] / clocks[measure])
         # What the page held the 1 up by, busy when it was typed.
         key = clocks["keys"][0]
         self.loads.setdefault((name, visit, "typed"), []).append(key["start"] - clocks["ready"])
@@ -295,8 +305,11 @@ def report_loads(name, floor, pages, title):
             if min(pages.loads[(name, visit, measure)] + pages.loads[(floor, visit, measure)]) < 0:
                 print("  %-6s visit, %-10s a first paint came before the fields" % (visit, measure + ":"))
                 continue
-            print("  %-6s visit, %-10s QEL %6.1f ms, floor %6.1f ms: %.2f x the floor, %+.1f ms" % (
-                visit, measure + ":", qel, base, qel / base, qel - base))
+            # The speed of a machine shared with others drifts: each run's
+            # ratio to the floor loaded right after it drifts less.
+            paired = median(pages.ratios.get((name, visit, measure), [0]))
+            print("  %-6s visit, %-10s QEL %6.1f ms, floor %6.1f ms: %.2f x the floor (%.2f run by run), %+.1f ms" % (
+                visit, measure + ":", qel, base, qel / base, paired, qel - base))
         print("  %-6s visit, the 1 reached the browser %.1f ms after ready and waited %.1f ms for the page (QEL), "
               "%.1f and %.1f ms (floor); both count" % (
                   visit, *(median(pages.loads[(page, visit, what)]) for page in (name, floor) for what in ("typed", "held"))))
