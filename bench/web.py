@@ -31,10 +31,10 @@ with gzip (each compressed once, as a server set up for it keeps it):
   refused letters (taken back, with a beep).
 
 Medians over the runs, and QEL's as a ratio to the floor's: of the
-medians, and the median of each run's ratio to the floor loaded beside it. Each run is
-made twice, interleaved: as this machine runs it, and with the processor
-slowed four times (Chromium's CPU throttling), as a phone's is, QEL and the
-floor alike. The clock is the
+medians, and the median of each run's ratio to the floor loaded beside
+it. Each run is made twice, interleaved: as this machine runs it, and
+with the processor slowed four times (Chromium's CPU throttling), as a
+phone's is, QEL and the floor alike. The clock is the
 page's own (performance.now), read by a script the bench installs before
 the page's: neither page measures anything. More than one SITE (builds to
 compare) are each loaded in turn with the floor, in the same run.

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Writes the page from its template with all that QEL needs to start
 inside it: the stylesheet, the compiled program in base64 and the start
-script that reads it, and the glue. The page then starts on its one request, as soon as
-it is parsed; the policy names the scripts and the stylesheet by their
-hashes.
+script that reads it, and the glue. The page then starts on its one
+request, as soon as it is parsed; the policy names the scripts and the
+stylesheet by their hashes.
 
   inline_page.py TEMPLATE START GLUE STYLESHEET WASM OUTPUT
 """
